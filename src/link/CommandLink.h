@@ -1,0 +1,30 @@
+// SPDX-FileCopyrightText: 2026 The Varnoke developers
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "Command.h"
+
+#include <QString>
+#include <QStringView>
+
+class UdpEndpoint;
+
+// The conversation with the unit: aimed once at start-up, then every handler sends one command
+// as one datagram and forgets it. Nothing is acknowledged, retried or reported.
+class CommandLink
+{
+public:
+    explicit CommandLink(UdpEndpoint &enet);
+
+    // Host first, then the remote port, then the local port (binding it), in that order.
+    void aim(const QString &host, int remotePort, int localPort);
+
+    void sendMode(Command::Mode mode);
+    void sendValue(Command::Value value, QStringView boxText);
+
+    // Reads the waiting datagram and drops it; nothing of it is parsed, shown or answered.
+    void readAndDrop();
+
+private:
+    UdpEndpoint &m_enet;
+};

@@ -1,0 +1,18 @@
+// SPDX-FileCopyrightText: 2026 The Varnoke developers
+// SPDX-License-Identifier: MIT
+#pragma once
+
+class Clock;
+class InstanceLock;
+class MessageBox;
+class Runtime;
+
+// What the window's handlers need of the world outside the program, gathered so that tests can
+// hand in their own.
+struct PlatformServices
+{
+    Clock &clock;
+    InstanceLock &instance;
+    MessageBox &messageBox;
+    Runtime &runtime;
+};

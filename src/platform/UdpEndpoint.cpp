@@ -1,0 +1,154 @@
+// SPDX-FileCopyrightText: 2026 The Varnoke developers
+// SPDX-License-Identifier: MIT
+#include "UdpEndpoint.h"
+
+#include "AnsiCodec.h"
+
+#include <QHostInfo>
+#include <QMetaObject>
+
+namespace {
+
+constexpr qsizetype largestDatagram = 65536; // a UDP payload over IPv4 is at most 65,507 bytes
+constexpr int datagramsPerTurn = 256; // then the window gets its turn before we read on
+constexpr std::size_t waitingLimit = 64; // sends held while a host name is being looked up
+
+} // namespace
+
+UdpEndpoint::UdpEndpoint(QObject *parent)
+    : QObject(parent)
+{
+    connect(&m_socket, &QUdpSocket::readyRead, this, &UdpEndpoint::drain);
+}
+
+void UdpEndpoint::setRemoteHost(const QString &host)
+{
+    if (m_lookupId != -1) {
+        QHostInfo::abortHostLookup(m_lookupId);
+        m_lookupId = -1;
+    }
+    m_waiting.clear();
+    m_remoteHost = host;
+    m_remoteAddress.clear();
+    if (host.trimmed().isEmpty()) {
+        m_hostState = HostState::None;
+    } else if (m_remoteAddress.setAddress(host.trimmed())) {
+        m_hostState = HostState::Address;
+    } else {
+        lookUp();
+    }
+}
+
+void UdpEndpoint::setRemotePort(int port)
+{
+    m_remotePort = port;
+}
+
+void UdpEndpoint::setLocalPort(int port)
+{
+    m_localPort = port;
+    m_socket.close();
+    if (port >= 0 && port <= 65535) // 0: any free port
+        m_socket.bind(QHostAddress::AnyIPv4, quint16(port), QAbstractSocket::DontShareAddress);
+}
+
+bool UdpEndpoint::isBound() const
+{
+    return m_socket.state() == QAbstractSocket::BoundState;
+}
+
+quint16 UdpEndpoint::boundPort() const
+{
+    return m_socket.localPort();
+}
+
+bool UdpEndpoint::SendData(const QString &text)
+{
+    if (m_remotePort <= 0 || m_remotePort > 65535)
+        return false;
+    switch (m_hostState) {
+    case HostState::None:
+        return false;
+    case HostState::Address:
+        return writeNow(AnsiCodec::encode(text));
+    case HostState::Failed:
+        lookUp(); // the name may resolve now; try again rather than give up for good
+        [[fallthrough]];
+    case HostState::Resolving:
+        if (m_waiting.size() == waitingLimit)
+            m_waiting.pop_front();
+        m_waiting.push_back(AnsiCodec::encode(text));
+        return true;
+    }
+    return false;
+}
+
+bool UdpEndpoint::GetData(QString *text)
+{
+    if (!m_socket.hasPendingDatagrams())
+        return false;
+    if (m_buffer.isEmpty())
+        m_buffer.resize(largestDatagram);
+    const qint64 size = m_socket.readDatagram(m_buffer.data(), m_buffer.size(), &m_senderAddress,
+                                              &m_senderPort);
+    m_readThisArrival = true;
+    if (size < 0)
+        return false;
+    if (text)
+        *text = AnsiCodec::decode(QByteArrayView(m_buffer.constData(), size));
+    return true;
+}
+
+void UdpEndpoint::drain()
+{
+    m_drainQueued = false;
+    for (int n = 0; n < datagramsPerTurn; ++n) {
+        if (!m_socket.hasPendingDatagrams())
+            return;
+        m_readThisArrival = false;
+        Q_EMIT DataArrival(m_socket.pendingDatagramSize());
+        if (!m_readThisArrival)
+            m_socket.readDatagram(nullptr, 0);
+    }
+    // More is waiting: let the window handle its own events first, then read on.
+    if (m_socket.hasPendingDatagrams() && !m_drainQueued) {
+        m_drainQueued = true;
+        QMetaObject::invokeMethod(this, &UdpEndpoint::drain, Qt::QueuedConnection);
+    }
+}
+
+bool UdpEndpoint::writeNow(const QByteArray &payload)
+{
+    return m_socket.writeDatagram(payload, m_remoteAddress, quint16(m_remotePort)) == payload.size();
+}
+
+void UdpEndpoint::lookUp()
+{
+    if (m_lookupId != -1)
+        return;
+    m_hostState = HostState::Resolving;
+    m_lookupId = QHostInfo::lookupHost(m_remoteHost.trimmed(), this, &UdpEndpoint::hostLookedUp);
+}
+
+void UdpEndpoint::hostLookedUp(const QHostInfo &info)
+{
+    if (info.lookupId() != m_lookupId)
+        return;
+    m_lookupId = -1;
+    m_remoteAddress.clear();
+    for (const QHostAddress &address : info.addresses()) {
+        if (address.protocol() == QAbstractSocket::IPv4Protocol) {
+            m_remoteAddress = address;
+            break;
+        }
+    }
+    std::deque<QByteArray> waiting;
+    waiting.swap(m_waiting);
+    if (m_remoteAddress.isNull()) {
+        m_hostState = HostState::Failed; // what waited is lost, as with any failed send
+        return;
+    }
+    m_hostState = HostState::Address;
+    for (const QByteArray &payload : waiting)
+        writeNow(payload);
+}

@@ -1,0 +1,79 @@
+// SPDX-FileCopyrightText: 2026 The Varnoke developers
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QByteArray>
+#include <QHostAddress>
+#include <QObject>
+#include <QString>
+#include <QUdpSocket>
+
+#include <deque>
+
+class QHostInfo;
+
+// The panel's UDP endpoint: bound to one local port, sending each text as one datagram to one
+// remote host and port. Failures never escape: a send that cannot be made is reported by a false
+// result and otherwise forgotten.
+class UdpEndpoint : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit UdpEndpoint(QObject *parent = nullptr);
+
+    // A dotted address is used as it is; a name is looked up in the background, and the
+    // datagrams sent meanwhile wait for the answer (an unresolvable name loses them).
+    void setRemoteHost(const QString &host);
+    QString remoteHost() const { return m_remoteHost; }
+
+    void setRemotePort(int port);
+    int remotePort() const { return m_remotePort; }
+
+    // Binds to this port on every IPv4 address. When the port is taken the socket stays unbound
+    // and sends from a port the system picks, so commands still go out.
+    void setLocalPort(int port);
+    int localPort() const { return m_localPort; }
+    bool isBound() const;
+    quint16 boundPort() const;
+
+    // Sends the text's 8-bit bytes as one datagram, nothing added.
+    bool SendData(const QString &text);
+
+    // Reads the pending datagram, into text when given; false when there is none. The bytes land
+    // in one buffer reused for every datagram, so reading and dropping allocates nothing.
+    bool GetData(QString *text = nullptr);
+
+    // Where the datagram last read came from.
+    const QHostAddress &remoteHostIP() const { return m_senderAddress; }
+
+    // The address the remote host resolved to; null while unknown.
+    const QHostAddress &remoteAddress() const { return m_remoteAddress; }
+
+Q_SIGNALS:
+    // Raised once for each arriving datagram with its size. A datagram the handler leaves unread
+    // is dropped after it returns.
+    void DataArrival(qint64 bytesTotal);
+
+private:
+    enum class HostState { None, Address, Resolving, Failed };
+
+    void drain();
+    bool writeNow(const QByteArray &payload);
+    void lookUp();
+    void hostLookedUp(const QHostInfo &info);
+
+    QUdpSocket m_socket;
+    QString m_remoteHost;
+    QHostAddress m_remoteAddress;
+    HostState m_hostState = HostState::None;
+    int m_lookupId = -1;
+    int m_remotePort = 0;
+    int m_localPort = 0;
+    std::deque<QByteArray> m_waiting;
+    QByteArray m_buffer;
+    QHostAddress m_senderAddress;
+    quint16 m_senderPort = 0;
+    bool m_readThisArrival = false;
+    bool m_drainQueued = false;
+};

@@ -1,0 +1,118 @@
+// SPDX-FileCopyrightText: 2026 The Varnoke developers
+// SPDX-License-Identifier: MIT
+#include "FormBuilder.h"
+
+#include "BgrColor.h"
+#include "FormDesign.h"
+
+#include <QGroupBox>
+#include <QHash>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QWidget>
+
+#include <limits>
+
+namespace {
+
+QRect pixelRect(const ControlDesign &c)
+{
+    return QRect(twipsToPixels(c.left), twipsToPixels(c.top), twipsToPixels(c.width),
+                 twipsToPixels(c.height));
+}
+
+QFont fontFor(ControlDesign::Font kind)
+{
+    QFont font(QString::fromLatin1(FontDesign::face));
+    font.setPointSizeF(FontDesign::pointSize);
+    if (kind == ControlDesign::Font::Bold)
+        font.setWeight(QFont::Weight(FontDesign::boldWeight));
+    return font;
+}
+
+void setBackground(QWidget &widget, QPalette::ColorRole role, quint32 bgr)
+{
+    QPalette palette = widget.palette();
+    palette.setColor(role, BgrColor::toColor(bgr));
+    widget.setPalette(palette);
+    widget.setAutoFillBackground(role == QPalette::Window);
+}
+
+QWidget *create(const ControlDesign &c, QWidget &parent)
+{
+    const QString caption = QString::fromLatin1(c.caption);
+    switch (c.kind) {
+    case ControlDesign::Kind::OptionButton:
+        return new QRadioButton(caption, &parent);
+    case ControlDesign::Kind::Frame: {
+        auto *frame = new QGroupBox(caption, &parent);
+        frame->setFocusPolicy(Qt::NoFocus);
+        return frame;
+    }
+    case ControlDesign::Kind::Label:
+        return new QLabel(caption, &parent);
+    case ControlDesign::Kind::TextBox: {
+        auto *box = new QLineEdit(caption, &parent);
+        box->setMaxLength(c.maxLength > 0 ? c.maxLength : std::numeric_limits<int>::max());
+        box->setCursorPosition(0);
+        if (c.background)
+            setBackground(*box, QPalette::Base, *c.background);
+        return box;
+    }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+void FormBuilder::build(QWidget &window, const FormDesign &design)
+{
+    window.setWindowTitle(QString::fromLatin1(design.caption));
+    window.setFixedSize(twipsToPixels(design.clientWidth), twipsToPixels(design.clientHeight));
+    setBackground(window, QPalette::Window, design.background);
+    window.setFont(fontFor(ControlDesign::Font::Default));
+
+    QHash<QString, QWidget *> byName;
+    // Frames come after their children in tab order, so make every parent first.
+    for (const auto kind : {ControlDesign::Kind::Frame, ControlDesign::Kind::OptionButton,
+                            ControlDesign::Kind::Label, ControlDesign::Kind::TextBox}) {
+        for (const ControlDesign &c : design.controls) {
+            if (c.kind != kind)
+                continue;
+            QWidget *parent = c.parent ? byName.value(QString::fromLatin1(c.parent)) : &window;
+            Q_ASSERT(parent);
+            QWidget *widget = create(c, *parent);
+            widget->setObjectName(QString::fromLatin1(c.name));
+            widget->setGeometry(pixelRect(c));
+            // Every control sets its own font, so a bold frame's boxes don't inherit bold.
+            widget->setFont(fontFor(c.font));
+            widget->setEnabled(c.enabled);
+            if (c.toolTip)
+                widget->setToolTip(QString::fromLatin1(c.toolTip));
+            // A box's caption is its text, not its name: it is named by its frame here and by
+            // its label below.
+            if (c.kind != ControlDesign::Kind::TextBox)
+                widget->setAccessibleName(QString::fromLatin1(c.caption));
+            else if (auto *frame = qobject_cast<QGroupBox *>(parent))
+                widget->setAccessibleName(frame->title());
+            byName.insert(widget->objectName(), widget);
+        }
+    }
+
+    QWidget *previous = nullptr;
+    for (const ControlDesign &c : design.controls) {
+        QWidget *widget = byName.value(QString::fromLatin1(c.name));
+        if (c.kind == ControlDesign::Kind::Label) {
+            // The label names its box for the keyboard and for screen readers.
+            QWidget *box = byName.value(QString::fromLatin1(c.buddy));
+            static_cast<QLabel *>(widget)->setBuddy(box);
+            box->setAccessibleName(QString::fromLatin1(c.caption));
+        }
+        if (widget->focusPolicy() == Qt::NoFocus)
+            continue;
+        if (previous)
+            QWidget::setTabOrder(previous, widget);
+        previous = widget;
+    }
+}

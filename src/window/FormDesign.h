@@ -1,0 +1,59 @@
+// SPDX-FileCopyrightText: 2026 The Varnoke developers
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QtGlobal>
+
+#include <optional>
+#include <span>
+
+// The panel as designed: every control with its name, kind, parent, caption, place and settings,
+// in tab order. Positions and sizes are in twips (1440 to the inch); a control inside a frame is
+// placed relative to the frame, any other relative to the window's client area. Colours are
+// 0x00BBGGRR.
+struct ControlDesign
+{
+    enum class Kind { OptionButton, Frame, Label, TextBox };
+    enum class Font { Default, Bold };
+
+    const char *name;
+    Kind kind;
+    const char *parent; // nullptr: the window itself
+    const char *caption;
+    int left;
+    int top;
+    int width;
+    int height;
+    Font font = Font::Default;
+    bool enabled = true;
+    int maxLength = 0; // 0: no limit
+    const char *toolTip = nullptr;
+    std::optional<quint32> background = {};
+    const char *buddy = nullptr; // a label's text box
+};
+
+struct FormDesign
+{
+    const char *caption;
+    int clientWidth; // twips
+    int clientHeight;
+    quint32 background;
+    std::span<const ControlDesign> controls; // in tab order
+
+    static const FormDesign &formMain();
+};
+
+// The panel's face: the default weight for the window and most controls, bold for the frames and
+// labels that ask for it. Where the face is missing, fontconfig picks the nearest sans serif.
+struct FontDesign
+{
+    static constexpr const char *face = "MS Sans Serif";
+    static constexpr double pointSize = 8.25;
+    static constexpr int boldWeight = 700;
+};
+
+// 15 twips to the pixel at 96 dpi; at other scales Qt's device pixels keep the proportion.
+constexpr int twipsToPixels(int twips)
+{
+    return (twips >= 0 ? twips + 7 : twips - 7) / 15;
+}

@@ -1,0 +1,214 @@
+// SPDX-FileCopyrightText: 2026 The Varnoke developers
+// SPDX-License-Identifier: MIT
+#include "platform/UdpEndpoint.h"
+
+#include <QFile>
+#include <QNetworkDatagram>
+#include <QSignalSpy>
+#include <QTest>
+#include <QUdpSocket>
+
+namespace {
+
+qint64 residentBytes()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toLongLong() * 4096 : 0;
+}
+
+} // namespace
+
+class tst_UdpEndpoint : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void sendsOneDatagramExactly_data();
+    void sendsOneDatagramExactly();
+    void resolvesNamesWithoutBlocking();
+    void failedSendsAreSwallowed_data();
+    void failedSendsAreSwallowed();
+    void unresolvableNameLosesOnlyItsCommands();
+    void takenLocalPortStillSends();
+    void readsAnySizeAndKnowsTheSender();
+    void unreadDatagramsAreDropped();
+    void burstIsDrainedWithFlatMemory();
+
+private:
+    QByteArray receiveOne(int timeoutMs = 2000);
+
+    QUdpSocket m_receiver;
+};
+
+void tst_UdpEndpoint::init()
+{
+    m_receiver.close();
+    QVERIFY2(m_receiver.bind(QHostAddress::LocalHost, 0), qPrintable(m_receiver.errorString()));
+}
+
+QByteArray tst_UdpEndpoint::receiveOne(int timeoutMs)
+{
+    if (!m_receiver.hasPendingDatagrams() && !m_receiver.waitForReadyRead(timeoutMs))
+        return QByteArray("<nothing>");
+    return m_receiver.receiveDatagram().data();
+}
+
+void tst_UdpEndpoint::sendsOneDatagramExactly_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("payload");
+    QTest::newRow("mode") << "OR" << QByteArray("OR");
+    QTest::newRow("value") << "FR 150.000000" << QByteArray("FR 150.000000");
+    QTest::newRow("empty value") << "ST " << QByteArray("ST ");
+    QTest::newRow("beyond ascii") << QString(u"MA 5\u00B5") << QByteArray("MA 5\xB5");
+}
+
+void tst_UdpEndpoint::sendsOneDatagramExactly()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, payload);
+    UdpEndpoint enet;
+    enet.setRemoteHost(QStringLiteral("127.0.0.1"));
+    enet.setRemotePort(m_receiver.localPort());
+    enet.setLocalPort(0);
+    QVERIFY(enet.SendData(text));
+    QCOMPARE(receiveOne(), payload);
+    QVERIFY(!m_receiver.hasPendingDatagrams());
+}
+
+void tst_UdpEndpoint::resolvesNamesWithoutBlocking()
+{
+    UdpEndpoint enet;
+    enet.setRemoteHost(QStringLiteral("localhost"));
+    enet.setRemotePort(m_receiver.localPort());
+    enet.setLocalPort(0);
+    // Sent while the name is still being looked up: held, then delivered in order.
+    QVERIFY(enet.SendData(QStringLiteral("OP")));
+    QVERIFY(enet.SendData(QStringLiteral("OS")));
+    QCOMPARE(receiveOne(5000), QByteArray("OP"));
+    QCOMPARE(receiveOne(), QByteArray("OS"));
+    QVERIFY(enet.SendData(QStringLiteral("OM")));
+    QCOMPARE(receiveOne(), QByteArray("OM"));
+}
+
+void tst_UdpEndpoint::failedSendsAreSwallowed_data()
+{
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<int>("port");
+    QTest::newRow("no host") << QString() << 9;
+    QTest::newRow("port 0") << "127.0.0.1" << 0;
+    QTest::newRow("port too big") << "127.0.0.1" << 70000;
+}
+
+void tst_UdpEndpoint::failedSendsAreSwallowed()
+{
+    QFETCH(QString, host);
+    QFETCH(int, port);
+    UdpEndpoint enet;
+    enet.setRemoteHost(host);
+    enet.setRemotePort(port);
+    enet.setLocalPort(0);
+    QVERIFY(!enet.SendData(QStringLiteral("OR")));
+    // The next command, aimed right, goes out.
+    enet.setRemoteHost(QStringLiteral("127.0.0.1"));
+    enet.setRemotePort(m_receiver.localPort());
+    QVERIFY(enet.SendData(QStringLiteral("OS")));
+    QCOMPARE(receiveOne(), QByteArray("OS"));
+}
+
+void tst_UdpEndpoint::unresolvableNameLosesOnlyItsCommands()
+{
+    UdpEndpoint enet;
+    enet.setRemoteHost(QStringLiteral("no-such-unit.invalid"));
+    enet.setRemotePort(m_receiver.localPort());
+    enet.setLocalPort(0);
+    QElapsedTimer sending;
+    sending.start();
+    enet.SendData(QStringLiteral("OR"));
+    QVERIFY(sending.elapsed() < 500); // the look-up happens elsewhere
+    QTRY_VERIFY_WITH_TIMEOUT(enet.remoteAddress().isNull(), 30000);
+    QCOMPARE(receiveOne(300), QByteArray("<nothing>"));
+
+    enet.setRemoteHost(QStringLiteral("127.0.0.1"));
+    QVERIFY(enet.SendData(QStringLiteral("OS")));
+    QCOMPARE(receiveOne(), QByteArray("OS"));
+}
+
+void tst_UdpEndpoint::takenLocalPortStillSends()
+{
+    UdpEndpoint enet;
+    enet.setRemoteHost(QStringLiteral("127.0.0.1"));
+    enet.setRemotePort(m_receiver.localPort());
+    QUdpSocket squatter;
+    QVERIFY(squatter.bind(QHostAddress::AnyIPv4, 0));
+    enet.setLocalPort(squatter.localPort());
+    QVERIFY(!enet.isBound());
+    QVERIFY(enet.SendData(QStringLiteral("OP")));
+    QCOMPARE(receiveOne(), QByteArray("OP"));
+}
+
+void tst_UdpEndpoint::readsAnySizeAndKnowsTheSender()
+{
+    UdpEndpoint enet;
+    enet.setLocalPort(0);
+    QVERIFY(enet.isBound());
+    QString text;
+    connect(&enet, &UdpEndpoint::DataArrival, this, [&] { enet.GetData(&text); });
+    QSignalSpy arrivals(&enet, &UdpEndpoint::DataArrival);
+
+    for (const qsizetype size : {qsizetype(0), qsizetype(1), qsizetype(65507)}) {
+        const QByteArray payload(size, 'x');
+        QCOMPARE(m_receiver.writeDatagram(payload, QHostAddress::LocalHost, enet.boundPort()), size);
+        QVERIFY(arrivals.wait(2000));
+        QCOMPARE(arrivals.takeLast().at(0).toLongLong(), qint64(size));
+        QCOMPARE(text.size(), size);
+        QCOMPARE(enet.remoteHostIP(), QHostAddress(QHostAddress::LocalHost));
+    }
+}
+
+void tst_UdpEndpoint::unreadDatagramsAreDropped()
+{
+    UdpEndpoint enet;
+    enet.setLocalPort(0);
+    QSignalSpy arrivals(&enet, &UdpEndpoint::DataArrival);
+    for (int i = 0; i < 3; ++i)
+        m_receiver.writeDatagram("hello", QHostAddress::LocalHost, enet.boundPort());
+    QTRY_COMPARE(arrivals.size(), 3);
+    QTest::qWait(50);
+    QCOMPARE(arrivals.size(), 3);
+    QVERIFY(!enet.GetData());
+}
+
+void tst_UdpEndpoint::burstIsDrainedWithFlatMemory()
+{
+    UdpEndpoint enet;
+    enet.setLocalPort(0);
+    qint64 arrived = 0;
+    connect(&enet, &UdpEndpoint::DataArrival, this, [&] {
+        ++arrived;
+        enet.GetData();
+    });
+    const QByteArray payload(1200, 'z');
+    auto burst = [&] {
+        for (int batch = 0; batch < 100; ++batch) {
+            for (int i = 0; i < 100; ++i)
+                m_receiver.writeDatagram(payload, QHostAddress::LocalHost, enet.boundPort());
+            QCoreApplication::processEvents();
+        }
+        QTRY_VERIFY(!enet.GetData()); // everything delivered has been read
+    };
+    burst(); // warm up: the read buffer and the event machinery settle
+    const qint64 before = residentBytes();
+    arrived = 0;
+    burst();
+    QVERIFY(arrived > 0);
+    const qint64 growth = residentBytes() - before;
+    QVERIFY2(growth < 1024 * 1024, qPrintable(QStringLiteral("grew by %1 bytes").arg(growth)));
+}
+
+QTEST_GUILESS_MAIN(tst_UdpEndpoint)
+#include "tst_udpendpoint.moc"

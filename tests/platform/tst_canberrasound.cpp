@@ -1,0 +1,169 @@
+// SPDX-FileCopyrightText: 2026 The Varnoke developers
+// SPDX-License-Identifier: MIT
+#include "platform/CanberraSound.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <canberra.h>
+
+Q_DECLARE_METATYPE(Sound::Event)
+
+namespace {
+
+// A tenth of a second of silence: a real sound file that is harmless wherever the test runs.
+QByteArray silentWav()
+{
+    const quint32 rate = 8000, samples = 800, dataBytes = samples * 2;
+    QByteArray wav;
+    auto put32 = [&wav](quint32 v) {
+        wav.append(reinterpret_cast<const char *>(&v), 4);
+    };
+    auto put16 = [&wav](quint16 v) {
+        wav.append(reinterpret_cast<const char *>(&v), 2);
+    };
+    wav.append("RIFF");
+    put32(36 + dataBytes);
+    wav.append("WAVEfmt ");
+    put32(16);
+    put16(1); // PCM
+    put16(1); // mono
+    put32(rate);
+    put32(rate * 2);
+    put16(2);
+    put16(16);
+    wav.append("data");
+    put32(dataBytes);
+    wav.append(QByteArray(dataBytes, '\0'));
+    return wav;
+}
+
+bool writeFile(const QString &path, const QByteArray &contents)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size();
+}
+
+} // namespace
+
+class tst_CanberraSound : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+    // The file for a row: missing, empty, a folder in the file's place, or a real sound.
+    QString prepare(const QString &kind)
+    {
+        const QString path = m_dir.filePath(kind + QStringLiteral(".wav"));
+        if (kind == u"empty")
+            return writeFile(path, {}) ? path : QString();
+        if (kind == u"folder")
+            return QDir(m_dir.path()).mkpath(path) ? path : QString();
+        if (kind == u"sound" || kind == u"unreadable")
+            return writeFile(path, silentWav()) ? path : QString();
+        if (kind == u"no name")
+            return QString();
+        return path; // missing
+    }
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
+
+    void requests_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<Sound::Event>("event");
+        QTest::addColumn<int>("refused"); // how many requests in a row the library turns down
+        QTest::addColumn<QStringList>("expected");
+
+        const QString file = QStringLiteral("media.filename=<file>");
+        const QString lost = QStringLiteral("event.id=network-connectivity-lost");
+        const QString back = QStringLiteral("event.id=network-connectivity-established");
+        const QString warning = QStringLiteral("event.id=dialog-warning");
+        const auto Lost = Sound::Event::ConnectionLost;
+        const auto Restored = Sound::Event::ConnectionRestored;
+
+        QTest::newRow("sound plays") << "sound" << Lost << 0 << QStringList {file};
+        QTest::newRow("missing file") << "missing" << Lost << 0 << QStringList {lost};
+        QTest::newRow("missing file, back") << "missing" << Restored << 0 << QStringList {back};
+        QTest::newRow("empty file") << "empty" << Lost << 0 << QStringList {lost};
+        QTest::newRow("empty file, back") << "empty" << Restored << 0 << QStringList {back};
+        QTest::newRow("folder in its place") << "folder" << Lost << 0 << QStringList {lost};
+        QTest::newRow("no file name") << "no name" << Restored << 0 << QStringList {back};
+        QTest::newRow("unreadable file") << "unreadable" << Lost << 0 << QStringList {lost};
+        QTest::newRow("not a sound") << "sound" << Lost << 1 << QStringList {file, lost};
+        QTest::newRow("theme lacks the event")
+            << "sound" << Restored << 2 << QStringList {file, back, warning};
+        QTest::newRow("missing file, theme lacks the event")
+            << "missing" << Lost << 1 << QStringList {lost, warning};
+        QTest::newRow("nothing plays") << "sound" << Lost << 3 << QStringList {file, lost, warning};
+    }
+    void requests()
+    {
+        QFETCH(QString, kind);
+        QFETCH(Sound::Event, event);
+        QFETCH(int, refused);
+        QFETCH(QStringList, expected);
+
+        const QString path = prepare(kind);
+        if (kind == u"unreadable") {
+            QVERIFY(QFile::setPermissions(path, {}));
+            if (QFileInfo(path).isReadable())
+                QSKIP("this user can read any file");
+        }
+        QStringList asked;
+        CanberraSound sound([&](const CanberraSound::Properties &properties) {
+            for (const auto &[key, value] : properties)
+                asked.append(QString::fromUtf8(key + '=' + value));
+            return asked.size() <= refused ? CA_ERROR_CORRUPT : CA_SUCCESS;
+        });
+        sound.play(path, event);
+
+        expected.replaceInStrings(QStringLiteral("<file>"), path);
+        QCOMPARE(asked, expected);
+    }
+
+    // The real library on whatever this machine has, audio device or none: play() hands the
+    // sound over and returns, and a backend that can't open costs nothing on later calls.
+    void realLibraryReturnsAtOnce_data()
+    {
+        QTest::addColumn<QByteArray>("driver");
+
+        QTest::newRow("library's choice") << QByteArray();
+        QTest::newRow("backend that can't open") << QByteArrayLiteral("varnoke-no-such-backend");
+    }
+    void realLibraryReturnsAtOnce()
+    {
+        QFETCH(QByteArray, driver);
+
+        const QString path = m_dir.filePath(QStringLiteral("silence.wav"));
+        QVERIFY(writeFile(path, silentWav()));
+
+        QElapsedTimer timer;
+        QList<qint64> took;
+        {
+            CanberraSound sound(driver);
+            for (int i = 0; i < 3; ++i) {
+                timer.start();
+                sound.play(path, Sound::Event::ConnectionLost);
+                took.append(timer.nsecsElapsed() / 1000);
+            }
+            timer.start();
+        }
+        took.append(timer.nsecsElapsed() / 1000);
+
+        qInfo("play, play, play, close took %lld, %lld, %lld, %lld us", took[0], took[1], took[2],
+              took[3]);
+        for (const qint64 us : took)
+            QVERIFY2(us < 2'000'000, qPrintable(QString::number(us)));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_CanberraSound)
+#include "tst_canberrasound.moc"

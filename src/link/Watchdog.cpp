@@ -26,6 +26,7 @@ void Watchdog::start()
 {
     // A unit heard before the heartbeat started gains nothing: the grace starts now either way.
     m_lastContact = m_clock.monotonicNow();
+    m_started = true;
 }
 
 void Watchdog::signOfLife()
@@ -39,9 +40,9 @@ void Watchdog::signOfLife()
 
 void Watchdog::tmrHB_Timer()
 {
-    if (!m_lastContact)
+    if (!m_started)
         return;
-    if (m_clock.monotonicNow() - *m_lastContact <= grace)
+    if (m_clock.monotonicNow() - m_lastContact <= grace)
         return;
     if (m_indicator.colour() == lostColour)
         return; // already marked: one sound per mark

@@ -8,7 +8,6 @@
 #include <QtGlobal>
 
 #include <chrono>
-#include <optional>
 
 class Clock;
 class LinkIndicator;
@@ -42,5 +41,6 @@ private:
     Sound &m_sound;
     LinkIndicator &m_indicator;
     QString m_soundFolder;
-    std::optional<TimePoint> m_lastContact; // empty until start() or the first sign of life
+    TimePoint m_lastContact;
+    bool m_started = false;
 };

@@ -143,6 +143,7 @@ private Q_SLOTS:
 
     void tickBeforeStartDoesNothing()
     {
+        m_watchdog->signOfLife();
         m_clock.advance(1h);
         m_watchdog->tmrHB_Timer();
         QVERIFY(!marked());

@@ -76,12 +76,10 @@ QString Convert::Str(float value)
 {
     if (!std::isfinite(value))
         return QStringLiteral("0");
-    for (int precision = 1; precision < 9; ++precision) {
-        const QString text = QString::number(double(value), 'g', precision);
-        if (float(Val(text)) == value)
-            return text;
-    }
-    return QString::number(double(value), 'g', 9);
+    // Shortest plain decimal that reads back to the same float: 2880, not 2.88e+03.
+    char text[64];
+    const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed);
+    return QString::fromLatin1(text, result.ptr - text);
 }
 
 std::optional<qint16> Convert::CInt(QStringView text)

@@ -26,8 +26,9 @@ QFont fontFor(ControlDesign::Font kind)
 {
     QFont font(QString::fromLatin1(FontDesign::face));
     font.setPointSizeF(FontDesign::pointSize);
-    if (kind == ControlDesign::Font::Bold)
-        font.setWeight(QFont::Weight(FontDesign::boldWeight));
+    // The weight is always set, so that a box never inherits the bold of its frame.
+    font.setWeight(kind == ControlDesign::Font::Bold ? QFont::Weight(FontDesign::boldWeight)
+                                                     : QFont::Normal);
     return font;
 }
 

@@ -132,7 +132,7 @@ void tst_Convert::ansiWindows1252()
     QCOMPARE(AnsiCodec::encode(u"\u00B5s \u20AC"), QByteArray("\xB5s \x80"));
     // One character, one byte: what the code page can't hold is one '?', surrogate pairs too.
     QCOMPARE(AnsiCodec::encode(u"\u4E2D\U0001F600x"), QByteArray("??x"));
-    QCOMPARE(AnsiCodec::decode(QByteArray("\x80\x9F")), QString(u"\u20AC\u0178"));
+    QCOMPARE(AnsiCodec::decode(QByteArray("\x80\x9F")), QStringLiteral("\u20AC\u0178"));
 }
 
 void tst_Convert::ansiEveryByteRoundTrips()

@@ -1,0 +1,222 @@
+// SPDX-FileCopyrightText: 2026 The Varnoke developers
+// SPDX-License-Identifier: MIT
+#include "FakePlatform.h"
+
+#include "platform/UdpEndpoint.h"
+#include "window/formMain.h"
+
+#include <QDeadlineTimer>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QNetworkDatagram>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QUdpSocket>
+
+// What reaches a unit on loopback when the operator clicks and types.
+class tst_Commands : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void modeClickSendsItsTwoLetters_data();
+    void modeClickSendsItsTwoLetters();
+    void everyKeystrokeSendsTheWholeBox();
+    void valueText_data();
+    void valueText();
+    void programSetTextSends();
+    void noCommandIsLongerThan13Bytes();
+    void labelsAndFramesSendNothing();
+    void arrivingDatagramChangesNoControl();
+    void failedSendsLeaveTheWindowWorking_data();
+    void failedSendsLeaveTheWindowWorking();
+
+private:
+    template<typename T>
+    T *find(const char *name) const
+    {
+        return m_form->findChild<T *>(QString::fromLatin1(name));
+    }
+    QList<QByteArray> received(int atLeast = 1, int timeoutMs = 2000);
+    QList<QByteArray> nothingMore();
+
+    QUdpSocket m_unit;
+    std::unique_ptr<FakePlatform> m_platform;
+    std::unique_ptr<formMain> m_form;
+    UdpEndpoint *m_enet = nullptr;
+};
+
+void tst_Commands::init()
+{
+    QVERIFY2(m_unit.bind(QHostAddress::LocalHost, 0), qPrintable(m_unit.errorString()));
+    m_platform = std::make_unique<FakePlatform>();
+    m_form = std::make_unique<formMain>(m_platform->services);
+    m_enet = find<UdpEndpoint>("Enet");
+    m_enet->setRemoteHost(QStringLiteral("127.0.0.1"));
+    m_enet->setRemotePort(m_unit.localPort());
+    m_enet->setLocalPort(0);
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+}
+
+void tst_Commands::cleanup()
+{
+    m_form.reset();
+    m_platform.reset();
+    m_unit.close();
+}
+
+QList<QByteArray> tst_Commands::received(int atLeast, int timeoutMs)
+{
+    QList<QByteArray> payloads;
+    QDeadlineTimer deadline(timeoutMs);
+    while (payloads.size() < atLeast && !deadline.hasExpired()) {
+        if (!m_unit.hasPendingDatagrams())
+            m_unit.waitForReadyRead(10);
+        while (m_unit.hasPendingDatagrams())
+            payloads << m_unit.receiveDatagram().data();
+    }
+    return payloads;
+}
+
+QList<QByteArray> tst_Commands::nothingMore()
+{
+    return received(1, 100);
+}
+
+void tst_Commands::modeClickSendsItsTwoLetters_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QByteArray>("command");
+    QTest::newRow("Run") << "OptRun" << QByteArray("OR");
+    QTest::newRow("Manual") << "optManual" << QByteArray("OM");
+    QTest::newRow("Stop") << "optStop" << QByteArray("OS");
+    QTest::newRow("Pulse") << "optPulse" << QByteArray("OP");
+}
+
+void tst_Commands::modeClickSendsItsTwoLetters()
+{
+    QFETCH(QString, button);
+    QFETCH(QByteArray, command);
+    QTest::mouseClick(m_form->findChild<QRadioButton *>(button), Qt::LeftButton);
+    QCOMPARE(received(), QList<QByteArray>{command});
+    QVERIFY(nothingMore().isEmpty());
+}
+
+void tst_Commands::everyKeystrokeSendsTheWholeBox()
+{
+    auto *box = find<QLineEdit>("txtFreq");
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClick(box, Qt::Key_Backspace);
+    QTest::keyClicks(box, QStringLiteral("12"));
+    QCOMPARE(received(3), QList<QByteArray>({"FR ", "FR 1", "FR 12"}));
+    QVERIFY(nothingMore().isEmpty());
+}
+
+void tst_Commands::valueText_data()
+{
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QByteArray>("last");
+    QTest::newRow("spaces around are dropped") << "txtManual" << " 1.5 " << QByteArray("MA 1.5");
+    QTest::newRow("spaces inside stay") << "txtStop" << "1 5" << QByteArray("ST 1 5");
+    QTest::newRow("letters go as typed") << "txtFreq" << "abc" << QByteArray("FR abc");
+    QTest::newRow("only spaces: the prefix") << "txtVcoCtrl" << "   " << QByteArray("FC ");
+}
+
+void tst_Commands::valueText()
+{
+    QFETCH(QString, box);
+    QFETCH(QString, typed);
+    QFETCH(QByteArray, last);
+    auto *edit = m_form->findChild<QLineEdit *>(box);
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClicks(edit, typed);
+    const QList<QByteArray> payloads = received(typed.size() + 1);
+    QCOMPARE(payloads.size(), typed.size() + 1); // one datagram per keystroke
+    QCOMPARE(payloads.last(), last);
+}
+
+void tst_Commands::programSetTextSends()
+{
+    find<QLineEdit>("txtVcoCtrl")->setText(QStringLiteral("100"));
+    QCOMPARE(received(), QList<QByteArray>{"FC 100"});
+}
+
+void tst_Commands::noCommandIsLongerThan13Bytes()
+{
+    int longest = 0;
+    for (const char *name : {"txtManual", "txtStop", "txtFreq", "txtVcoCtrl"}) {
+        auto *box = find<QLineEdit>(name);
+        box->setFocus();
+        box->selectAll();
+        QTest::keyClicks(box, QStringLiteral("WWWWWWWWWWWWWWWWWWWW"));
+        for (const QByteArray &payload : received(box->maxLength() + 1))
+            longest = qMax(longest, int(payload.size()));
+    }
+    QCOMPARE(longest, 13);
+}
+
+void tst_Commands::labelsAndFramesSendNothing()
+{
+    for (const char *name : {"Label1", "Label3", "framIP", "Frame1", "framPort"})
+        QTest::mouseClick(find<QWidget>(name), Qt::LeftButton, {}, QPoint(3, 3));
+    QVERIFY(nothingMore().isEmpty());
+}
+
+void tst_Commands::arrivingDatagramChangesNoControl()
+{
+    auto snapshot = [this] {
+        QStringList state;
+        for (const QLineEdit *box : m_form->findChildren<QLineEdit *>())
+            state << box->text() << box->palette().color(QPalette::Base).name();
+        for (const QRadioButton *mode : m_form->findChildren<QRadioButton *>())
+            state << QString::number(mode->isChecked());
+        return state;
+    };
+    const QStringList before = snapshot();
+    QSignalSpy arrivals(m_enet, &UdpEndpoint::DataArrival);
+    m_unit.writeDatagram("OR 1.5 some reply", QHostAddress::LocalHost, m_enet->boundPort());
+    QVERIFY(arrivals.wait(2000));
+    QCOMPARE(snapshot(), before);
+    QVERIFY(nothingMore().isEmpty()); // nothing is answered
+}
+
+void tst_Commands::failedSendsLeaveTheWindowWorking_data()
+{
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<int>("port");
+    QTest::newRow("port 0") << "127.0.0.1" << 0;
+    QTest::newRow("no address") << "" << 37829;
+    QTest::newRow("unresolvable name") << "unit.invalid" << 37829;
+    QTest::newRow("unreachable") << "127.0.0.1" << 9; // nobody listens: ICMP comes back
+}
+
+void tst_Commands::failedSendsLeaveTheWindowWorking()
+{
+    QFETCH(QString, host);
+    QFETCH(int, port);
+    m_enet->setRemoteHost(host);
+    m_enet->setRemotePort(port);
+    auto *box = find<QLineEdit>("txtStop");
+    box->clear();
+    for (int i = 0; i < 3; ++i) {
+        box->setFocus();
+        box->end(false);
+        QTest::keyClicks(box, QStringLiteral("7"));
+        QTest::mouseClick(find<QRadioButton>("optPulse"), Qt::LeftButton);
+    }
+    QCOMPARE(box->text(), QStringLiteral("777"));
+    QVERIFY(m_form->isVisible());
+    QVERIFY(nothingMore().isEmpty());
+}
+
+QTEST_MAIN(tst_Commands)
+#include "tst_commands.moc"

@@ -1,0 +1,247 @@
+// SPDX-FileCopyrightText: 2026 The Varnoke developers
+// SPDX-License-Identifier: MIT
+#include "FakePlatform.h"
+
+#include "window/formMain.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+
+class tst_FormDesign : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void window();
+    void controls_data();
+    void controls();
+    void fonts();
+    void tabOrderSkipsThePortBox();
+    void typingStopsAtMaxLength_data();
+    void typingStopsAtMaxLength();
+    void pastingStopsAtMaxLength();
+    void ipBoxHasNoLimit();
+    void portBoxCannotBeEdited();
+    void modesAreExclusiveAndNoneChosen();
+    void screenReadersHearTheLabels();
+    void heartbeatWaitsForStartUp();
+
+private:
+    template<typename T>
+    T *find(const char *name) const
+    {
+        return m_form->findChild<T *>(QString::fromLatin1(name));
+    }
+
+    std::unique_ptr<FakePlatform> m_platform;
+    std::unique_ptr<formMain> m_form;
+};
+
+void tst_FormDesign::init()
+{
+    m_platform = std::make_unique<FakePlatform>();
+    m_form = std::make_unique<formMain>(m_platform->services);
+}
+
+void tst_FormDesign::cleanup()
+{
+    m_form.reset();
+    m_platform.reset();
+}
+
+void tst_FormDesign::window()
+{
+    QCOMPARE(m_form->windowTitle(), QStringLiteral("Varnoke Automation Test"));
+    QCOMPARE(m_form->size(), QSize(335, 181));
+    QCOMPARE(m_form->minimumSize(), m_form->maximumSize()); // can't be resized
+    QCOMPARE(m_form->palette().color(QPalette::Window), QColor(255, 255, 192));
+}
+
+void tst_FormDesign::controls_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("className");
+    QTest::addColumn<QString>("parentName");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QRect>("geometry");
+    QTest::addColumn<bool>("enabled");
+    QTest::addColumn<QString>("toolTip");
+
+    // Pixels at 96 dpi: the design's twips divided by 15.
+    const QString rb = QStringLiteral("QRadioButton"), gb = QStringLiteral("QGroupBox"),
+                  lb = QStringLiteral("QLabel"), le = QStringLiteral("QLineEdit"),
+                  form = QStringLiteral("formMain");
+    auto row = [](const char *name, const QString &cls, const QString &parent, const char *text,
+                  QRect rect, bool enabled = true, const char *tip = "") {
+        QTest::newRow(name) << QString::fromLatin1(name) << cls << parent
+                            << QString::fromLatin1(text) << rect << enabled
+                            << QString::fromLatin1(tip);
+    };
+    row("OptRun", rb, "Frame1", "Run", QRect(7, 20, 60, 13));
+    row("optManual", rb, "Frame1", "Manual", QRect(7, 40, 60, 13));
+    row("optStop", rb, "Frame1", "Stop", QRect(7, 60, 60, 13));
+    row("optPulse", rb, "Frame1", "Pulse", QRect(7, 80, 60, 13));
+    row("framIP", gb, form, "IP/UDP Address", QRect(4, 10, 113, 50));
+    row("txtIP", le, "framIP", "192.168.1.158", QRect(7, 20, 97, 20), true,
+        "The unit's IP address");
+    row("framPort", gb, form, "Port", QRect(116, 10, 53, 50), false);
+    row("txtPort", le, "framPort", "37829", QRect(7, 20, 40, 20), false, "Always uses this port.");
+    row("Frame1", gb, form, "Operating Mode", QRect(14, 67, 100, 100));
+    row("Label1", lb, form, "Manual", QRect(127, 67, 50, 13));
+    row("txtManual", le, form, "0.000", QRect(187, 67, 67, 20));
+    row("Label2", lb, form, "Stop", QRect(127, 87, 50, 13));
+    row("txtStop", le, form, "0.000", QRect(187, 87, 67, 20));
+    row("Label3", lb, form, "VCO Set", QRect(127, 107, 50, 13));
+    row("txtFreq", le, form, "150.000000", QRect(187, 107, 67, 20));
+    row("Label4", lb, form, "VCO ctrl", QRect(127, 127, 50, 13));
+    row("txtVcoCtrl", le, form, "32768", QRect(187, 127, 67, 20));
+}
+
+void tst_FormDesign::controls()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, className);
+    QFETCH(QString, parentName);
+    QFETCH(QString, text);
+    QFETCH(QRect, geometry);
+    QFETCH(bool, enabled);
+    QFETCH(QString, toolTip);
+
+    QWidget *widget = m_form->findChild<QWidget *>(name);
+    QVERIFY(widget);
+    QCOMPARE(widget->metaObject()->className(), className);
+    QCOMPARE(widget->parentWidget()->objectName(), parentName);
+    QCOMPARE(widget->geometry(), geometry);
+    QCOMPARE(widget->isEnabled(), enabled);
+    QCOMPARE(widget->toolTip(), toolTip);
+    QVERIFY(!widget->isHidden());
+    if (auto *button = qobject_cast<QRadioButton *>(widget))
+        QCOMPARE(button->text(), text);
+    else if (auto *frame = qobject_cast<QGroupBox *>(widget))
+        QCOMPARE(frame->title(), text);
+    else if (auto *label = qobject_cast<QLabel *>(widget))
+        QCOMPARE(label->text(), text);
+    else if (auto *box = qobject_cast<QLineEdit *>(widget))
+        QCOMPARE(box->text(), text);
+}
+
+void tst_FormDesign::fonts()
+{
+    for (const char *name : {"framIP", "framPort", "Label1", "Label2", "Label3", "Label4"}) {
+        const QFont font = find<QWidget>(name)->font();
+        QVERIFY2(font.bold() && font.family() == QStringLiteral("MS Sans Serif"), name);
+        QCOMPARE(font.pointSizeF(), 8.25);
+        QVERIFY(!font.italic() && !font.underline() && !font.strikeOut());
+    }
+    // The boxes inside the bold frames, the mode group and its buttons keep the regular face.
+    for (const char *name : {"txtIP", "txtPort", "Frame1", "OptRun", "txtFreq"})
+        QVERIFY2(!find<QWidget>(name)->font().bold(), name);
+    QCOMPARE(find<QLineEdit>("txtIP")->palette().color(QPalette::Base), QColor(255, 192, 192));
+}
+
+void tst_FormDesign::tabOrderSkipsThePortBox()
+{
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("OptRun"));
+    QStringList visited;
+    for (int i = 0; i < 6; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited << QApplication::focusWidget()->objectName();
+    }
+    // The mode group is one stop for Tab (arrows move inside it); the disabled port box none.
+    QCOMPARE(visited, QStringList({"txtIP", "txtManual", "txtStop", "txtFreq", "txtVcoCtrl",
+                                   "OptRun"}));
+    QVERIFY(!find<QRadioButton>("OptRun")->isChecked()); // focus alone chooses nothing
+}
+
+void tst_FormDesign::typingStopsAtMaxLength_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("maxLength");
+    QTest::newRow("txtVcoCtrl") << "txtVcoCtrl" << 5;
+    QTest::newRow("txtManual") << "txtManual" << 6;
+    QTest::newRow("txtStop") << "txtStop" << 6;
+    QTest::newRow("txtFreq") << "txtFreq" << 10;
+}
+
+void tst_FormDesign::typingStopsAtMaxLength()
+{
+    QFETCH(QString, name);
+    QFETCH(int, maxLength);
+    auto *box = m_form->findChild<QLineEdit *>(name);
+    box->clear();
+    QTest::keyClicks(box, QStringLiteral("123456789012345"));
+    QCOMPARE(box->text(), QStringLiteral("123456789012345").left(maxLength));
+}
+
+void tst_FormDesign::pastingStopsAtMaxLength()
+{
+    auto *box = find<QLineEdit>("txtFreq");
+    box->clear();
+    QGuiApplication::clipboard()->setText(QStringLiteral("1234567890ABCDEF"));
+    box->paste();
+    QCOMPARE(box->text(), QStringLiteral("1234567890"));
+}
+
+void tst_FormDesign::ipBoxHasNoLimit()
+{
+    auto *box = find<QLineEdit>("txtIP");
+    const QString longText(70000, u'9');
+    QGuiApplication::clipboard()->setText(longText);
+    box->clear();
+    box->paste();
+    QCOMPARE(box->text().size(), longText.size());
+}
+
+void tst_FormDesign::portBoxCannotBeEdited()
+{
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+    auto *port = find<QLineEdit>("txtPort");
+    QTest::mouseClick(port, Qt::LeftButton);
+    QVERIFY(!port->hasFocus());
+    QTest::keyClicks(port, QStringLiteral("1"));
+    QCOMPARE(port->text(), QStringLiteral("37829"));
+}
+
+void tst_FormDesign::modesAreExclusiveAndNoneChosen()
+{
+    const QList<QRadioButton *> modes = find<QGroupBox>("Frame1")->findChildren<QRadioButton *>();
+    QCOMPARE(modes.size(), 4);
+    for (const QRadioButton *mode : modes)
+        QVERIFY(!mode->isChecked());
+    QTest::mouseClick(find<QRadioButton>("OptRun"), Qt::LeftButton);
+    QTest::mouseClick(find<QRadioButton>("optStop"), Qt::LeftButton);
+    for (const QRadioButton *mode : modes)
+        QCOMPARE(mode->isChecked(), mode->objectName() == QStringLiteral("optStop"));
+}
+
+void tst_FormDesign::screenReadersHearTheLabels()
+{
+    QCOMPARE(find<QLineEdit>("txtFreq")->accessibleName(), QStringLiteral("VCO Set"));
+    QCOMPARE(find<QLineEdit>("txtVcoCtrl")->accessibleName(), QStringLiteral("VCO ctrl"));
+    QCOMPARE(find<QLineEdit>("txtIP")->accessibleName(), QStringLiteral("IP/UDP Address"));
+    QCOMPARE(find<QLineEdit>("txtPort")->accessibleName(), QStringLiteral("Port"));
+    QCOMPARE(find<QLabel>("Label1")->buddy(), find<QLineEdit>("txtManual"));
+    QCOMPARE(find<QRadioButton>("optPulse")->accessibleName(), QStringLiteral("Pulse"));
+}
+
+void tst_FormDesign::heartbeatWaitsForStartUp()
+{
+    auto *heartbeat = find<QTimer>("tmrHB");
+    QVERIFY(heartbeat);
+    QCOMPARE(heartbeat->interval(), 1000);
+    QVERIFY(!heartbeat->isActive());
+}
+
+QTEST_MAIN(tst_FormDesign)
+#include "tst_formdesign.moc"

@@ -74,6 +74,7 @@ class Package(unittest.TestCase):
             f"/usr/share/applications/{APP_ID}.desktop": 1,
             f"/usr/share/metainfo/{APP_ID}.metainfo.xml": 1,
             f"/usr/share/icons/hicolor/scalable/apps/{APP_ID}.svg": 1,
+            "/usr/share/doc/varnoke/copyright": 1,
         }
         for size in (48, 64, 128, 256):
             regular[f"/usr/share/icons/hicolor/{size}x{size}/apps/{APP_ID}.png"] = 1

@@ -1,0 +1,64 @@
+// SPDX-FileCopyrightText: 2026 The Varnoke developers
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "Registry.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <map>
+
+class RegistryFile;
+
+// The current user's registry hive as files below the user's config folder. A key path's levels
+// are folders with the leading "SOFTWARE" level dropped; the last level is a REGEDIT4 file
+// "<name>.reg" holding the key's values: HKEY_CURRENT_USER\SOFTWARE\Yorv\Varnoke is
+// "<config>/Yorv/Varnoke.reg". Names match without regard to case, as in the registry.
+//
+// A write locks "<name>.reg.lock", reads the file, writes "<name>.reg.tmp", flushes it to disk
+// and renames it over the file, so a killed writer leaves the old file or the new one and two
+// processes never lose each other's values. A read takes no lock and needs only read permission.
+// A file that does not parse reads as holding no values; the next write keeps it aside as
+// "<name>.reg.bad-<timestamp>" before starting a fresh one.
+class FileRegistry final : public Registry
+{
+public:
+    // The config folder ${XDG_CONFIG_HOME:-$HOME/.config}.
+    FileRegistry();
+    explicit FileRegistry(const QString &configHome);
+    ~FileRegistry() override;
+
+    Result RegOpenKeyExA(Handle key, const char *subKey, std::uint32_t options,
+                         std::uint32_t access, Handle *result) override;
+    Result RegQueryValueExA(Handle key, const char *valueName, std::uint32_t *reserved,
+                            std::uint32_t *type, std::uint8_t *data, std::uint32_t *size) override;
+    Result RegCloseKey(Handle key) override;
+    Result RegCreateKeyExA(Handle key, const char *subKey, std::uint32_t reserved,
+                           const char *keyClass, std::uint32_t options, std::uint32_t access,
+                           const void *security, Handle *result,
+                           std::uint32_t *disposition) override;
+    Result RegSetValueExA(Handle key, const char *valueName, std::uint32_t reserved,
+                          std::uint32_t type, const std::uint8_t *data,
+                          std::uint32_t size) override;
+
+private:
+    struct Key
+    {
+        bool software = false; // at or below HKEY_CURRENT_USER\SOFTWARE
+        QStringList names; // the levels below SOFTWARE, as spelled on disk
+        std::uint32_t access = 0;
+    };
+
+    Result keyOf(Handle handle, Key &key) const;
+    Result resolve(Handle base, const char *subKey, bool create, Key &key, bool &created);
+    Handle add(Key key);
+    QString folderOf(const Key &key) const;
+    QString fileOf(const Key &key) const;
+    bool isWritable(const Key &key) const;
+    template<typename Change> Result update(const Key &key, Change change);
+
+    QString m_home;
+    std::map<Handle, Key> m_keys;
+    Handle m_nextHandle = 0x1000;
+};

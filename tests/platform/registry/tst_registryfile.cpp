@@ -1,0 +1,287 @@
+// SPDX-FileCopyrightText: 2026 The Varnoke developers
+// SPDX-License-Identifier: MIT
+#include "platform/FileRegistry.h"
+#include "platform/RegistryFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const Registry::Handle currentUser = Registry::predefinedRoot(Registry::CurrentUserRoot);
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+} // namespace
+
+class TestRegistryFile : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void valueLine_data();
+    void valueLine();
+    void personWritten_data();
+    void personWritten();
+    void notRegistryText_data();
+    void notRegistryText();
+    void fileLocation();
+    void corruptFileKeptAside();
+
+private:
+    Registry::Handle createKey(FileRegistry &registry, const char *path)
+    {
+        Registry::Handle key = 0;
+        const auto r = registry.RegCreateKeyExA(currentUser, path, 0, nullptr, 0,
+                                                Registry::AccessAll, nullptr, &key, nullptr);
+        return r == Registry::Success ? key : 0;
+    }
+
+    QTemporaryDir m_home;
+};
+
+// Each value's line in the file, and the same type and bytes back from it.
+void TestRegistryFile::valueLine_data()
+{
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<uint>("type");
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<QByteArray>("line");
+
+    const uint sz = Registry::TypeString;
+    QTest::newRow("string") << QByteArray("IP Address") << sz << QByteArray("10.0.0.7\0", 9)
+                            << QByteArray(R"("IP Address"="10.0.0.7")");
+    QTest::newRow("escapes") << QByteArray(R"(a"b\c)") << sz << QByteArray("x\\\"y\0", 5)
+                             << QByteArray(R"("a\"b\\c"="x\\\"y")");
+    QTest::newRow("default value")
+        << QByteArray() << sz << QByteArray("d\0", 2) << QByteArray(R"(@="d")");
+    QTest::newRow("empty text") << QByteArray("e") << sz << QByteArray("\0", 1)
+                                << QByteArray(R"("e"="")");
+    QTest::newRow("no terminator")
+        << QByteArray("n") << sz << QByteArray("ab") << QByteArray(R"("n"=hex(1):61,62)");
+    QTest::newRow("no data") << QByteArray("z") << sz << QByteArray()
+                             << QByteArray(R"("z"=hex(1):)");
+    QTest::newRow("inner nul") << QByteArray("i") << sz << QByteArray("a\0b\0", 4)
+                               << QByteArray(R"("i"=hex(1):61,00,62,00)");
+    QTest::newRow("two terminators")
+        << QByteArray("t") << sz << QByteArray("a\0\0", 3) << QByteArray(R"("t"=hex(1):61,00,00)");
+    QTest::newRow("not 7-bit") << QByteArray("h") << sz << QByteArray("\xe9t\xe9\0", 4)
+                               << QByteArray(R"("h"=hex(1):e9,74,e9,00)");
+    QTest::newRow("control") << QByteArray("c") << sz << QByteArray("a\tb\0", 4)
+                             << QByteArray(R"("c"=hex(1):61,09,62,00)");
+    QTest::newRow("dword") << QByteArray("Left") << uint(Registry::TypeDword)
+                           << QByteArray("\x00\x01\x00\x80", 4)
+                           << QByteArray(R"("Left"=dword:80000100)");
+    QTest::newRow("short dword") << QByteArray("d") << uint(Registry::TypeDword)
+                                 << QByteArray("\x01\x02", 2) << QByteArray(R"("d"=hex(4):01,02)");
+    QTest::newRow("binary") << QByteArray("b") << uint(Registry::TypeBinary)
+                            << QByteArray("\x00\x80\xff", 3) << QByteArray(R"("b"=hex:00,80,ff)");
+    QTest::newRow("expand") << QByteArray("x") << uint(Registry::TypeExpandString)
+                            << QByteArray("%A%\0", 4) << QByteArray(R"("x"=hex(2):25,41,25,00)");
+    QTest::newRow("odd type") << QByteArray("o") << 0x12345u << QByteArray("\x07", 1)
+                              << QByteArray(R"("o"=hex(12345):07)");
+    QTest::newRow("long binary") << QByteArray("l") << uint(Registry::TypeBinary)
+                                 << QByteArray(26, '\x11')
+                                 << QByteArray("\"l\"=hex:" + QByteArray("11,").repeated(24)
+                                               + "11,\\\n  11");
+}
+
+void TestRegistryFile::valueLine()
+{
+    QFETCH(QByteArray, name);
+    QFETCH(uint, type);
+    QFETCH(QByteArray, data);
+    QFETCH(QByteArray, line);
+
+    RegistryFile file;
+    file.setValue(name, type, data);
+    const QByteArray text = file.toText("SOFTWARE\\Yorv\\Varnoke");
+    QCOMPARE(text, "REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Yorv\\Varnoke]\n" + line + '\n');
+
+    const auto back = RegistryFile::parse(text);
+    QVERIFY(back);
+    QCOMPARE(back->values().size(), 1u);
+    QCOMPARE(back->values().front().name, name);
+    QCOMPARE(back->values().front().type, type);
+    QCOMPARE(back->values().front().data, data);
+}
+
+// What a person or an export from Windows may write reads as meant.
+void TestRegistryFile::personWritten_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<uint>("type");
+    QTest::addColumn<QByteArray>("data");
+
+    const QByteArray head = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Yorv\\Varnoke]\r\n";
+    const uint sz = Registry::TypeString;
+    QTest::newRow("crlf") << head + "\"Top\"=\"1200\"\r\n"
+                          << QByteArray("Top") << sz << QByteArray("1200\0", 5);
+    QTest::newRow("lf, comments, blanks")
+        << QByteArray("; saved by hand\nREGEDIT4\n\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Yorv\\"
+                      "Varnoke]\n; the unit\n\n\"IP Address\"=\"10.1.2.3\"\n")
+        << QByteArray("IP Address") << sz << QByteArray("10.1.2.3\0", 9);
+    QTest::newRow("continued hex")
+        << head + "\"b\"=hex:01,02,\\\r\n  03,\\\r\n    04\r\n"
+        << QByteArray("b") << uint(Registry::TypeBinary) << QByteArray("\x01\x02\x03\x04", 4);
+    QTest::newRow("spaces") << head + "  \"s\" = \"a b\"  \r\n\"h\"=hex: 0a , 0B\r\n"
+                            << QByteArray("h") << uint(Registry::TypeBinary)
+                            << QByteArray("\x0a\x0b", 2);
+    QTest::newRow("upper-case dword")
+        << head + "\"d\"=DWORD:0000FFFF\r\n"
+        << QByteArray("d") << uint(Registry::TypeDword) << QByteArray("\xff\xff\x00\x00", 4);
+    QTest::newRow("short dword digits")
+        << head + "\"d\"=dword:1\r\n"
+        << QByteArray("d") << uint(Registry::TypeDword) << QByteArray("\x01\x00\x00\x00", 4);
+    QTest::newRow("later line wins") << head + "\"v\"=\"1\"\r\n\"V\"=\"2\"\r\n"
+                                     << QByteArray("v") << sz << QByteArray("2\0", 2);
+    QTest::newRow("same key twice")
+        << head + "\"a\"=\"1\"\r\n" + head.sliced(12) + "\"b\"=\"2\"\r\n"
+        << QByteArray("a") << sz << QByteArray("1\0", 2);
+    QTest::newRow("mixed-case header")
+        << QByteArray("REGEDIT4\n[hkey_current_user\\software\\yorv\\varnoke]\n\"x\"=\"y\"\n")
+        << QByteArray("x") << sz << QByteArray("y\0", 2);
+}
+
+void TestRegistryFile::personWritten()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QByteArray, name);
+    QFETCH(uint, type);
+    QFETCH(QByteArray, data);
+
+    const auto file = RegistryFile::parse(text);
+    QVERIFY(file);
+    const RegistryFile::Value *v = file->value(name);
+    QVERIFY(v);
+    QCOMPARE(v->type, type);
+    QCOMPARE(v->data, data);
+}
+
+void TestRegistryFile::notRegistryText_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    const QByteArray head = "REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Yorv\\Varnoke]\n";
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("no header line") << head.sliced(10) + "\"a\"=\"b\"\n";
+    QTest::newRow("other header") << QByteArray("Windows Registry Editor Version 5.00\n\n")
+            + head.sliced(10);
+    QTest::newRow("no key") << QByteArray("REGEDIT4\n\"a\"=\"b\"\n");
+    QTest::newRow("two keys") << head + "[HKEY_CURRENT_USER\\SOFTWARE\\Other]\n";
+    QTest::newRow("key deletion") << QByteArray("REGEDIT4\n[-HKEY_CURRENT_USER\\SOFTWARE\\X]\n");
+    QTest::newRow("unterminated quote") << head + "\"a\"=\"b\n";
+    QTest::newRow("bad escape") << head + "\"a\"=\"b\\n\"\n";
+    QTest::newRow("bad hex") << head + "\"a\"=hex:0g\n";
+    QTest::newRow("wide hex") << head + "\"a\"=hex:100\n";
+    QTest::newRow("long dword") << head + "\"a\"=dword:123456789\n";
+    QTest::newRow("no equals") << head + "\"a\" \"b\"\n";
+    QTest::newRow("garbage") << head + "IP=10.0.0.1\n";
+    QTest::newRow("truncated") << head + "\"a\"=hex:01,\\\n";
+    QTest::newRow("binary junk") << QByteArray("\x00\xff\xfeR\x00", 5);
+}
+
+void TestRegistryFile::notRegistryText()
+{
+    QFETCH(QByteArray, text);
+    QVERIFY(!RegistryFile::parse(text));
+}
+
+// The settings key lands at <config>/Yorv/Varnoke.reg, in the format above, and nowhere else.
+void TestRegistryFile::fileLocation()
+{
+    QVERIFY(m_home.isValid());
+    const QString home = m_home.path() + QStringLiteral("/location");
+    FileRegistry registry(home);
+    const Registry::Handle key = createKey(registry, "SOFTWARE\\Yorv\\Varnoke");
+    QVERIFY(key);
+    const QByteArray ip = "10.0.0.9";
+    QCOMPARE(registry.RegSetValueExA(key, "IP Address", 0, Registry::TypeString,
+                                     reinterpret_cast<const std::uint8_t *>(ip.constData()),
+                                     ip.size()),
+             Registry::Success);
+    registry.RegCloseKey(key);
+
+    QCOMPARE(
+        readAll(home + QStringLiteral("/Yorv/Varnoke.reg")),
+        "REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Yorv\\Varnoke]\n\"IP Address\"=\"10.0.0.9\"\n");
+    QStringList entries =
+        QDir(home + QStringLiteral("/Yorv")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    QCOMPARE(entries, QStringList({u"Varnoke.reg"_qs, u"Varnoke.reg.lock"_qs}));
+    QCOMPARE(QDir(home).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList({u"Yorv"_qs}));
+
+    // Names that could not be told from the store's own files are refused, not mangled.
+    for (const char *path : {"SOFTWARE\\Yorv\\..", "SOFTWARE\\a/b", "SOFTWARE\\Yorv\\Varnoke.reg",
+                             "SOFTWARE\\Yorv\\x.REG.bad-1"}) {
+        Registry::Handle other = 0;
+        QCOMPARE(registry.RegCreateKeyExA(currentUser, path, 0, nullptr, 0, Registry::AccessAll,
+                                          nullptr, &other, nullptr),
+                 Registry::BadPathname);
+    }
+    // Only the SOFTWARE branch lives in files.
+    Registry::Handle other = 0;
+    QCOMPARE(registry.RegCreateKeyExA(currentUser, "Environment", 0, nullptr, 0,
+                                      Registry::AccessAll, nullptr, &other, nullptr),
+             Registry::AccessDenied);
+    QCOMPARE(QDir(home).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList({u"Yorv"_qs}));
+}
+
+// A file that does not parse reads as empty and is kept aside, never overwritten.
+void TestRegistryFile::corruptFileKeptAside()
+{
+    const QString home = m_home.path() + QStringLiteral("/corrupt");
+    QVERIFY(QDir().mkpath(home + QStringLiteral("/Yorv")));
+    const QString path = home + QStringLiteral("/Yorv/Varnoke.reg");
+    const QByteArray garbage = "IP Address = 10.0.0.1\n\x01\x02";
+    writeAll(path, garbage);
+
+    FileRegistry registry(home);
+    const Registry::Handle key = createKey(registry, "SOFTWARE\\Yorv\\Varnoke");
+    QVERIFY(key);
+    std::uint32_t size = 0;
+    QCOMPARE(registry.RegQueryValueExA(key, "IP Address", nullptr, nullptr, nullptr, &size),
+             Registry::FileNotFound);
+    QCOMPARE(readAll(path), garbage); // reading and opening leave it be
+
+    const QByteArray top = "150";
+    QCOMPARE(registry.RegSetValueExA(key, "Top", 0, Registry::TypeString,
+                                     reinterpret_cast<const std::uint8_t *>(top.constData()),
+                                     top.size()),
+             Registry::Success);
+    registry.RegCloseKey(key);
+
+    const QStringList aside =
+        QDir(home + QStringLiteral("/Yorv")).entryList({u"Varnoke.reg.bad-*"_qs});
+    QCOMPARE(aside.size(), 1);
+    QCOMPARE(readAll(home + QStringLiteral("/Yorv/") + aside.front()), garbage);
+    QCOMPARE(readAll(path),
+             "REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Yorv\\Varnoke]\n\"Top\"=\"150\"\n");
+
+    // A second bad file on the same second gets a name of its own.
+    writeAll(path, garbage);
+    const Registry::Handle again = createKey(registry, "SOFTWARE\\Yorv\\Varnoke");
+    QCOMPARE(registry.RegSetValueExA(again, "Top", 0, Registry::TypeString,
+                                     reinterpret_cast<const std::uint8_t *>(top.constData()),
+                                     top.size()),
+             Registry::Success);
+    registry.RegCloseKey(again);
+    QCOMPARE(QDir(home + QStringLiteral("/Yorv")).entryList({u"Varnoke.reg.bad-*"_qs}).size(), 2);
+}
+
+QTEST_GUILESS_MAIN(TestRegistryFile)
+#include "tst_registryfile.moc"

@@ -1,0 +1,86 @@
+// SPDX-FileCopyrightText: 2026 The Varnoke developers
+// SPDX-License-Identifier: MIT
+
+// A second panel's worth of settings traffic for the process tests: writes in a loop until it is
+// killed, writes a run of names, or reads one value back. The store is the default one, found
+// through XDG_CONFIG_HOME, which the tests point at a temporary folder.
+//
+//   settings_helper loop <name> <first>     writes first, first+1, ...; prints each once stored
+//   settings_helper names <prefix> <count>  writes <prefix>0 .. <prefix>count-1, each its number
+//   settings_helper read <name>             prints read result|text|open with write rights|write
+//   --as-nobody before the command drops root's rights first, so permissions apply.
+
+#include "platform/FileRegistry.h"
+#include "settings/MiscFunctions.h"
+#include "settings/SettingsKey.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+constexpr int maxLoopWrites = 100000;
+constexpr uid_t nobody = 65534;
+
+int usage()
+{
+    std::fputs("usage: settings_helper [--as-nobody] loop|names|read ...\n", stderr);
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    if (!args.isEmpty() && args.front() == u"--as-nobody") {
+        args.removeFirst();
+        if (::geteuid() == 0 && (::setgid(nobody) != 0 || ::setuid(nobody) != 0))
+            return 3;
+    }
+    if (args.size() < 2)
+        return usage();
+
+    FileRegistry registry;
+    MiscFunctions misc(registry);
+    const quint32 root = SettingsKey::HKEY_CURRENT_USER_ROOT;
+    const QString &key = SettingsKey::path;
+    const QString &command = args[0];
+
+    if (command == u"loop" && args.size() == 3) {
+        const qlonglong first = args[2].toLongLong();
+        for (qlonglong n = first; n < first + maxLoopWrites; ++n) {
+            if (misc.WriteRegString(root, key, args[1], QString::number(n)) != -1)
+                return 1;
+            std::printf("%lld\n", n);
+            std::fflush(stdout);
+        }
+        return 0;
+    }
+    if (command == u"names" && args.size() == 3) {
+        const int count = args[2].toInt();
+        for (int i = 0; i < count; ++i) {
+            if (misc.WriteRegString(root, key, args[1] + QString::number(i), QString::number(i))
+                != -1)
+                return 1;
+        }
+        return 0;
+    }
+    if (command == u"read") {
+        QString text;
+        const qint16 read = misc.ReadRegString(root, key, args[1], text);
+        Registry::Handle handle = 0;
+        const Registry::Result openForWrite = registry.RegOpenKeyExA(
+            Registry::predefinedRoot(root), key.toLatin1().constData(), 0, 0x2003F, &handle);
+        if (openForWrite == Registry::Success)
+            registry.RegCloseKey(handle);
+        const qint16 write = misc.WriteRegString(root, key, args[1], QStringLiteral("changed"));
+        std::printf("%d|%s|%d|%d\n", read, qPrintable(text), int(openForWrite), write);
+        return 0;
+    }
+    return usage();
+}

@@ -1,0 +1,161 @@
+// SPDX-FileCopyrightText: 2026 The Varnoke developers
+// SPDX-License-Identifier: MIT
+
+// The settings file against other processes: writers killed mid-write, two panels writing at
+// once, and a user who may read the settings but not write them.
+
+#include "platform/FileRegistry.h"
+#include "platform/RegistryFile.h"
+#include "settings/MiscFunctions.h"
+#include "settings/SettingsKey.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <unistd.h>
+
+namespace {
+
+const quint32 root = SettingsKey::HKEY_CURRENT_USER_ROOT;
+constexpr int killRounds = 300;
+constexpr qint64 killBudgetMs = 40000;
+constexpr int processTimeoutMs = 30000;
+
+} // namespace
+
+class TestSettingsProcesses : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void killedWriterLeavesLastOrPreviousValue();
+    void twoWritersLoseNothing();
+    void readOnlySettingsStillRead();
+
+private:
+    QProcess *helper(const QStringList &args)
+    {
+        auto *process = new QProcess(this);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home->path());
+        process->setProcessEnvironment(env);
+        process->start(QStringLiteral(SETTINGS_HELPER), args);
+        return process;
+    }
+
+    QString settingsFile() const { return m_home->filePath(QStringLiteral("Yorv/Varnoke.reg")); }
+
+    std::unique_ptr<QTemporaryDir> m_home;
+};
+
+void TestSettingsProcesses::init()
+{
+    m_home = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_home->isValid());
+}
+
+// Whenever a writer dies, the file parses and holds the value it last stored or the one it was
+// storing.
+void TestSettingsProcesses::killedWriterLeavesLastOrPreviousValue()
+{
+    FileRegistry registry(m_home->path());
+    MiscFunctions misc(registry);
+    QCOMPARE(misc.WriteRegString(root, SettingsKey::path, u"Counter"_qs, u"0"_qs), -1);
+    qlonglong current = 0;
+
+    QElapsedTimer budget;
+    budget.start();
+    int round = 0;
+    for (; round < killRounds && !budget.hasExpired(killBudgetMs); ++round) {
+        const qlonglong first = qlonglong(round + 1) * 1000000;
+        QProcess *writer = helper({u"loop"_qs, u"Counter"_qs, QString::number(first)});
+        QVERIFY2(writer->waitForStarted(processTimeoutMs), qPrintable(writer->errorString()));
+        // Let it store a random number of values first, so the kill lands at random points.
+        const int wanted = QRandomGenerator::global()->bounded(12);
+        QByteArray out;
+        while (out.count('\n') < wanted && writer->waitForReadyRead(processTimeoutMs))
+            out += writer->readAllStandardOutput();
+        writer->kill();
+        QVERIFY(writer->waitForFinished(processTimeoutMs));
+        out += writer->readAllStandardOutput();
+        delete writer;
+
+        const QList<QByteArray> stored = out.trimmed().split('\n');
+        const qlonglong last = out.trimmed().isEmpty() ? current : stored.back().toLongLong();
+        const qlonglong next = out.trimmed().isEmpty() ? first : last + 1;
+
+        QFile file(settingsFile());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY2(RegistryFile::parse(file.readAll()), "the file no longer parses");
+        QString text;
+        QCOMPARE(misc.ReadRegString(root, SettingsKey::path, u"Counter"_qs, text), -1);
+        current = text.toLongLong();
+        QVERIFY2(
+            current == last || current == next,
+            qPrintable(
+                u"round %1: %2, expected %3 or %4"_qs.arg(round).arg(text).arg(last).arg(next)));
+    }
+    qInfo("%d writers killed", round);
+    QVERIFY(round >= 20);
+}
+
+// Two panels writing different names at the same time keep every value.
+void TestSettingsProcesses::twoWritersLoseNothing()
+{
+    constexpr int count = 150;
+    QProcess *a = helper({u"names"_qs, u"a"_qs, QString::number(count)});
+    QProcess *b = helper({u"names"_qs, u"b"_qs, QString::number(count)});
+    for (QProcess *p : {a, b}) {
+        QVERIFY(p->waitForFinished(processTimeoutMs * 2));
+        QCOMPARE(p->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p->exitCode(), 0);
+    }
+    FileRegistry registry(m_home->path());
+    MiscFunctions misc(registry);
+    for (const QString &prefix : {u"a"_qs, u"b"_qs}) {
+        for (int i = 0; i < count; ++i) {
+            QString text;
+            QCOMPARE(misc.ReadRegString(root, SettingsKey::path, prefix + QString::number(i), text),
+                     -1);
+            QCOMPARE(text, QString::number(i));
+        }
+    }
+}
+
+// Reading asks for read rights only: settings the user may read but not write still read, and a
+// write to them fails without harm. Root is not held back by permissions, so as root the reader
+// runs as nobody.
+void TestSettingsProcesses::readOnlySettingsStillRead()
+{
+    FileRegistry registry(m_home->path());
+    QCOMPARE(MiscFunctions(registry).WriteRegString(root, SettingsKey::path, u"IP Address"_qs,
+                                                    u"10.0.0.42"_qs),
+             -1);
+    const QFile::Permissions readOnly = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
+    const QFile::Permissions readOnlyFolder =
+        readOnly | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther;
+    QVERIFY(QFile::setPermissions(settingsFile(), readOnly));
+    QVERIFY(QFile::setPermissions(m_home->filePath(u"Yorv"_qs), readOnlyFolder));
+    QVERIFY(QFile::setPermissions(m_home->path(), readOnlyFolder | QFile::WriteOwner));
+    const auto restore = qScopeGuard([this] {
+        QFile::setPermissions(m_home->filePath(u"Yorv"_qs),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    });
+
+    QProcess *reader = helper({u"--as-nobody"_qs, u"read"_qs, u"IP Address"_qs});
+    QVERIFY(reader->waitForFinished(processTimeoutMs));
+    QCOMPARE(reader->exitCode(), 0);
+    // Read true with the text; an open asking for write rights refused; the write false.
+    QCOMPARE(reader->readAllStandardOutput().trimmed(), QByteArray("-1|10.0.0.42|5|0"));
+    QFile file(settingsFile());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readAll().contains("\"IP Address\"=\"10.0.0.42\""));
+}
+
+QTEST_GUILESS_MAIN(TestSettingsProcesses)
+#include "tst_settingsprocesses.moc"

@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Varnoke developers
+# SPDX-License-Identifier: MIT
+#
+# scripts/dev.sh run   install what is missing, build, start the panel
+# scripts/dev.sh test  install what is missing (test tools too), build, run every test
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${VARNOKE_BUILD_DIR:-$here/build}
+action=${1:-}
+
+build_packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-svg-dev
+                libqt6svg6 libcanberra-dev libgl-dev fonts-dejavu-core sound-theme-freedesktop)
+test_packages=(python3 xvfb xauth xdotool x11-utils imagemagick iproute2 util-linux
+               wine wine64 g++-mingw-w64-x86-64 dpkg-dev fakeroot file desktop-file-utils
+               appstream clang libclang-rt-14-dev llvm)
+
+install_missing() {
+    local missing=()
+    for package in "$@"; do
+        dpkg-query -W -f='${db:Status-Status}' "$package" 2>/dev/null | grep -qx installed \
+            || missing+=("$package")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    "${sudo[@]}" apt-get update -q
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends \
+        "${missing[@]}"
+}
+
+configure_and_build() {
+    cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+    cmake --build "$build" -j"$(nproc)"
+}
+
+case "$action" in
+run)
+    install_missing "${build_packages[@]}"
+    configure_and_build -DBUILD_TESTING=OFF
+    exec "$build/varnoke"
+    ;;
+test)
+    install_missing "${build_packages[@]}" "${test_packages[@]}"
+    configure_and_build -DBUILD_TESTING=ON
+    # The widget tests draw offscreen and the end-to-end tests start their own Xvfb, so no
+    # display is needed.
+    ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
+    ;;
+*)
+    echo "usage: $0 run|test" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,300 @@
+# SPDX-FileCopyrightText: 2026 The Varnoke developers
+# SPDX-License-Identifier: MIT
+"""Runs the real panel the way an operator would, and keeps it away from every real network.
+
+Each test runs inside a private network namespace (unshare -n) holding only loopback, under its
+own Xvfb, with its own HOME, XDG_CONFIG_HOME and XDG_RUNTIME_DIR. The panel's saved unit address
+is seeded on loopback before it starts; where nothing is seeded the design address has no route.
+"""
+
+import contextlib
+import ctypes
+import ctypes.util
+import os
+import shutil
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+SKIP = 77
+PANEL_PORT = 37829
+UNIT_ADDRESS = "127.0.0.2"  # the fake unit: on loopback, never the design address
+TITLE = "Varnoke Automation Test"
+
+
+def private_network():
+    """Re-runs this script inside a new network namespace with only loopback up."""
+    if os.environ.get("VARNOKE_PRIVATE_NET") == "1":
+        subprocess.run(["ip", "link", "set", "lo", "up"], check=True)
+        return
+    if shutil.which("unshare") is None or shutil.which("ip") is None:
+        print("unshare and ip are needed to keep the panel off the network", file=sys.stderr)
+        sys.exit(SKIP)
+    probe = subprocess.run(["unshare", "-n", "true"], capture_output=True)
+    if probe.returncode != 0:
+        print("cannot make a private network namespace here (root needed); skipping",
+              file=sys.stderr)
+        sys.exit(SKIP)
+    env = dict(os.environ, VARNOKE_PRIVATE_NET="1")
+    os.execvpe("unshare", ["unshare", "-n", "--", sys.executable] + sys.argv, env)
+
+
+def panel_binary():
+    path = os.environ.get("VARNOKE_BINARY")
+    if not path or not os.access(path, os.X_OK):
+        raise RuntimeError("VARNOKE_BINARY must name the built panel")
+    return path
+
+
+def wait_for(predicate, timeout=10.0, interval=0.05, what="condition"):
+    deadline = time.monotonic() + timeout
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise AssertionError(f"timed out waiting for {what}")
+        time.sleep(interval)
+
+
+class Display:
+    """An Xvfb server on a display number of its own choosing."""
+
+    def __init__(self, width=1024, height=768):
+        read_fd, write_fd = os.pipe()
+        self.process = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", f"{width}x{height}x24",
+             "-nolisten", "tcp", "-noreset"],
+            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_fd)
+        with os.fdopen(read_fd) as answer:
+            number = answer.readline().strip()
+        if not number:
+            self.process.kill()
+            raise RuntimeError("Xvfb did not start")
+        self.name = f":{number}"
+
+    def close(self):
+        self.process.terminate()
+        self.process.wait(timeout=10)
+
+
+class Home:
+    """A throw-away user: home, config and runtime folders."""
+
+    def __init__(self):
+        self.root = tempfile.mkdtemp(prefix="varnoke-e2e-")
+        self.home = os.path.join(self.root, "home")
+        self.config = os.path.join(self.home, ".config")
+        self.runtime = os.path.join(self.root, "runtime")
+        for folder in (self.home, self.config, self.runtime):
+            os.makedirs(folder, mode=0o700, exist_ok=True)
+
+    @property
+    def settings_file(self):
+        return os.path.join(self.config, "Yorv", "Varnoke.reg")
+
+    def seed(self, values):
+        """Writes the settings file as the panel itself would, values given as text."""
+        os.makedirs(os.path.dirname(self.settings_file), exist_ok=True)
+        lines = ["REGEDIT4", "", "[HKEY_CURRENT_USER\\SOFTWARE\\Yorv\\Varnoke]"]
+        for name, text in values.items():
+            quoted = text.replace("\\", "\\\\").replace('"', '\\"')
+            lines.append(f'"{name}"="{quoted}"')
+        with open(self.settings_file, "w", newline="\r\n") as out:
+            out.write("\n".join(lines) + "\n\n")
+
+    def settings(self):
+        """The settings file's string values, as a dict; empty when there is no file."""
+        try:
+            with open(self.settings_file, encoding="cp1252") as file:
+                text = file.read()
+        except FileNotFoundError:
+            return {}
+        values = {}
+        for line in text.splitlines():
+            if line.startswith('"') and '"="' in line:
+                name, _, rest = line[1:].partition('"="')
+                values[name] = rest[:-1].replace('\\"', '"').replace("\\\\", "\\")
+        return values
+
+    def env(self, display):
+        env = {key: value for key, value in os.environ.items()
+               if not key.startswith(("QT_", "WAYLAND", "XDG_"))}
+        env.update(HOME=self.home, XDG_CONFIG_HOME=self.config, XDG_RUNTIME_DIR=self.runtime,
+                   DISPLAY=display.name, QT_QPA_PLATFORM="xcb")
+        return env
+
+    def close(self):
+        shutil.rmtree(self.root, ignore_errors=True)
+
+
+class FakeUnit:
+    """The unit's side of the link, on loopback: collects commands, can talk back."""
+
+    def __init__(self, address=UNIT_ADDRESS, port=PANEL_PORT):
+        self.socket = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+        self.socket.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+        self.socket.bind((address, port))
+        self.socket.settimeout(0.05)
+
+    def commands(self, count=1, timeout=5.0):
+        """Waits for at least count datagrams; returns all that came."""
+        received = []
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline and len(received) < count:
+            with contextlib.suppress(socket.timeout):
+                received.append(self.socket.recv(65536))
+        with contextlib.suppress(socket.timeout):
+            while True:
+                received.append(self.socket.recv(65536))
+        return received
+
+    def say(self, payload=b"OK", to=("127.0.0.1", PANEL_PORT)):
+        self.socket.sendto(payload, to)
+
+    def close(self):
+        self.socket.close()
+
+
+class Panel:
+    """The real varnoke process under a display."""
+
+    def __init__(self, display, home, extra_env=None, args=()):
+        env = home.env(display)
+        env.update(extra_env or {})
+        self.display = display
+        self.env = env
+        self.process = subprocess.Popen([panel_binary(), *args], env=env,
+                                        stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+
+    def xdotool(self, *args, check=True):
+        result = subprocess.run(["xdotool", *args], env=self.env, capture_output=True, text=True,
+                                timeout=30)
+        if check and result.returncode != 0:
+            raise AssertionError(f"xdotool {args}: {result.stderr}")
+        return result.stdout.strip()
+
+    def window(self, title=TITLE, timeout=10.0):
+        def find():
+            if self.process.poll() is not None:
+                raise AssertionError(f"panel ended early with {self.process.returncode}")
+            found = self.xdotool("search", "--onlyvisible", "--name", f"^{title}$", check=False)
+            return found.split()[-1] if found else None
+        return wait_for(find, timeout, what=f"window '{title}'")
+
+    def geometry(self, window):
+        """(x, y, width, height) of the window's client area, in root coordinates."""
+        out = subprocess.run(["xwininfo", "-id", window], env=self.env, capture_output=True,
+                             text=True, check=True).stdout
+        fields = {}
+        for line in out.splitlines():
+            key, _, value = line.strip().partition(":")
+            fields[key] = value.strip()
+        return (int(fields["Absolute upper-left X"]), int(fields["Absolute upper-left Y"]),
+                int(fields["Width"]), int(fields["Height"]))
+
+    def pixel(self, x, y):
+        """The (red, green, blue) on screen at root coordinates x, y."""
+        out = subprocess.run(["import", "-window", "root", "-crop", f"1x1+{x}+{y}", "-depth", "8",
+                              "txt:-"], env=self.env, capture_output=True, text=True,
+                             check=True).stdout
+        hexcolour = out.strip().splitlines()[-1].split("#")[1][:6]
+        return tuple(int(hexcolour[i:i + 2], 16) for i in (0, 2, 4))
+
+    def click(self, window, x, y):
+        self.xdotool("mousemove", "--window", window, str(x), str(y), "click", "1")
+
+    def type(self, window, text):
+        self.xdotool("type", "--window", window, "--delay", "30", text)
+
+    def key(self, window, *keys):
+        self.xdotool("key", "--window", window, *keys)
+
+    def close_window(self, window):
+        """Asks the window to close the way a window manager does: WM_DELETE_WINDOW."""
+        send_delete_window(self.display.name, int(window))
+
+    def wait(self, timeout=10.0):
+        return self.process.wait(timeout=timeout)
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait(timeout=10)
+        out, err = self.process.communicate()
+        return out.decode(errors="replace"), err.decode(errors="replace")
+
+
+class _ClientMessage(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong),
+                ("message_type", ctypes.c_ulong), ("format", ctypes.c_int),
+                ("data", ctypes.c_long * 5)]
+
+
+class _Event(ctypes.Union):
+    _fields_ = [("client", _ClientMessage), ("pad", ctypes.c_long * 24)]
+
+
+def send_delete_window(display_name, window):
+    x11 = ctypes.cdll.LoadLibrary(ctypes.util.find_library("X11") or "libX11.so.6")
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x11.XInternAtom.restype = ctypes.c_ulong
+    x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                               ctypes.POINTER(_Event)]
+    x11.XFlush.argtypes = [ctypes.c_void_p]
+    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    display = x11.XOpenDisplay(display_name.encode())
+    if not display:
+        raise RuntimeError(f"cannot open display {display_name}")
+    event = _Event()
+    event.client.type = 33  # ClientMessage
+    event.client.window = window
+    event.client.message_type = x11.XInternAtom(display, b"WM_PROTOCOLS", 0)
+    event.client.format = 32
+    event.client.data[0] = x11.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
+    event.client.data[1] = 0  # CurrentTime
+    x11.XSendEvent(display, window, 0, 0, ctypes.byref(event))
+    x11.XFlush(display)
+    x11.XCloseDisplay(display)
+
+
+class PanelTestCase(unittest.TestCase):
+    """A display and a fresh user per test; panels started through start() are ended after."""
+
+    def setUp(self):
+        self.display = Display()
+        self.home = Home()
+        self.panels = []
+        self.units = []
+
+    def tearDown(self):
+        for panel in self.panels:
+            out, err = panel.stop()
+            if err.strip():
+                print(f"panel stderr:\n{err}", file=sys.stderr)
+        for unit in self.units:
+            unit.close()
+        self.display.close()
+        self.home.close()
+
+    def start(self, **kwargs):
+        panel = Panel(self.display, self.home, **kwargs)
+        self.panels.append(panel)
+        return panel
+
+    def unit(self, **kwargs):
+        unit = FakeUnit(**kwargs)
+        self.units.append(unit)
+        return unit
+
+
+def main():
+    private_network()
+    unittest.main(verbosity=2)

@@ -7,6 +7,7 @@
 
 #include <QGroupBox>
 #include <QHash>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -73,6 +74,10 @@ void FormBuilder::build(QWidget &window, const FormDesign &design)
     window.setFixedSize(twipsToPixels(design.clientWidth), twipsToPixels(design.clientHeight));
     setBackground(window, QPalette::Window, design.background);
     window.setFont(fontFor(ControlDesign::Font::Default));
+    QIcon icon;
+    for (const char *file : design.iconFiles)
+        icon.addFile(QString::fromLatin1(file));
+    window.setWindowIcon(icon);
 
     QHash<QString, QWidget *> byName;
     // Frames come after their children in tab order, so make every parent first.

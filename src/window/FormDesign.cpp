@@ -42,10 +42,13 @@ constexpr std::array<ControlDesign, 17> designControls = {{
 }};
 // clang-format on
 
+// Rendered from the icon's drawing at build time: a gold sphere crossed by a grey-and-white beam.
+constexpr std::array<const char *, 2> icon = {":/icons/varnoke-32.png", ":/icons/varnoke-64.png"};
+
 } // namespace
 
 const FormDesign &FormDesign::formMain()
 {
-    static const FormDesign design{"Varnoke Automation Test", 5025, 2715, 0x00C0FFFF, designControls};
+    static const FormDesign design{"Varnoke Automation Test", 5025, 2715, 0x00C0FFFF, icon, designControls};
     return design;
 }

@@ -63,6 +63,8 @@ void tst_FormDesign::window()
     QCOMPARE(m_form->size(), QSize(335, 181));
     QCOMPARE(m_form->minimumSize(), m_form->maximumSize()); // can't be resized
     QCOMPARE(m_form->palette().color(QPalette::Window), QColor(255, 255, 192));
+    const QList<QSize> iconSizes = m_form->windowIcon().availableSizes();
+    QVERIFY(iconSizes.contains(QSize(32, 32)) && iconSizes.contains(QSize(64, 64)));
 }
 
 void tst_FormDesign::controls_data()

@@ -26,7 +26,10 @@ void CommandLink::sendValue(Command::Value value, QStringView boxText)
     m_enet.SendData(Command::value(value, boxText));
 }
 
-void CommandLink::readAndDrop()
+bool CommandLink::readAndDrop()
 {
-    m_enet.GetData();
+    if (!m_enet.GetData())
+        return false;
+    const QHostAddress &unit = m_enet.remoteAddress();
+    return !unit.isNull() && unit.isEqual(m_enet.remoteHostIP(), QHostAddress::ConvertV4MappedToIPv4);
 }

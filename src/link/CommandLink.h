@@ -23,7 +23,9 @@ public:
     void sendValue(Command::Value value, QStringView boxText);
 
     // Reads the waiting datagram and drops it; nothing of it is parsed, shown or answered.
-    void readAndDrop();
+    // True when it came from the unit, the address the link is aimed at (any port): the only
+    // sign of life the unit gives.
+    bool readAndDrop();
 
 private:
     UdpEndpoint &m_enet;

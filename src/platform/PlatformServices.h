@@ -5,7 +5,9 @@
 class Clock;
 class InstanceLock;
 class MessageBox;
+class Registry;
 class Runtime;
+class Sound;
 
 // What the window's handlers need of the world outside the program, gathered so that tests can
 // hand in their own.
@@ -15,4 +17,6 @@ struct PlatformServices
     InstanceLock &instance;
     MessageBox &messageBox;
     Runtime &runtime;
+    Registry &registry;
+    Sound &sound;
 };

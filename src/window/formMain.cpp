@@ -4,18 +4,37 @@
 
 #include "FormBuilder.h"
 #include "FormDesign.h"
+#include "LineEditIndicator.h"
+#include "link/Watchdog.h"
+#include "platform/Convert.h"
+#include "platform/InstanceLock.h"
+#include "platform/MessageBox.h"
 #include "platform/PlatformServices.h"
+#include "platform/Runtime.h"
 #include "platform/UdpEndpoint.h"
+#include "settings/SettingsKey.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
 constexpr int heartbeatMs = 1000;
+constexpr double twipsPerPixel = 15.0;
+// Far beyond any desktop, yet safe to turn into pixels: what a settings file holds can be anything.
+constexpr double largestPixel = 1 << 20;
+
+int twipsToPixel(double twips)
+{
+    return int(std::clamp(twips / twipsPerPixel, -largestPixel, largestPixel) + (twips < 0 ? -0.5 : 0.5));
+}
 
 template<typename T>
 T *control(const QWidget &window, const char *name)
@@ -33,6 +52,7 @@ formMain::formMain(PlatformServices &platform, QWidget *parent)
     , tmrHB(new QTimer(this))
     , Enet(new UdpEndpoint(this))
     , m_link(*Enet)
+    , m_settings(platform.registry)
 {
     setObjectName(QStringLiteral("formMain"));
     FormBuilder::build(*this, FormDesign::formMain());
@@ -50,6 +70,10 @@ formMain::formMain(PlatformServices &platform, QWidget *parent)
     tmrHB->setObjectName(QStringLiteral("tmrHB"));
     tmrHB->setInterval(heartbeatMs); // disabled until start-up has run
     Enet->setObjectName(QStringLiteral("Enet"));
+
+    m_linkIndicator = std::make_unique<LineEditIndicator>(*txtIP);
+    m_watchdog = std::make_unique<Watchdog>(platform.clock, platform.sound, *m_linkIndicator,
+                                            platform.runtime.appPath());
 
     wireEvents();
     OptRun->setFocus(); // the first control in tab order; focusing it chooses nothing
@@ -77,12 +101,63 @@ void formMain::wireEvents()
 
 void formMain::Form_Load()
 {
+    // A second panel only runs when the operator says so; Cancel ends it before anything is
+    // read, written or created.
+    if (m_platform.instance.PrevInstance()) {
+        const auto answer = m_platform.messageBox.askOkCancel(
+                QStringLiteral("Already a GUI running!\r\nRun this instance too?"),
+                QStringLiteral("Glimra"));
+        if (answer == MessageBox::vbCancel) {
+            m_platform.runtime.End();
+            return;
+        }
+    }
+    m_platform.instance.claim();
+
+    // From here on a step that fails is skipped and start-up goes on with the next one.
+    const QString folder = m_platform.runtime.appPath();
+    m_platform.runtime.createIfMissing(folder + QStringLiteral("/ConnectedNow.wav"));
+    m_platform.runtime.createIfMissing(folder + QStringLiteral("/ConnectionLost.wav"));
+
+    // One text serves all four reads: a value of a type the store doesn't convert leaves it as
+    // the read before left it.
+    const quint32 root = SettingsKey::HKEY_CURRENT_USER_ROOT;
+    QString text;
+    qint16 ok = m_settings.ReadRegString(root, SettingsKey::path, QStringLiteral("IP Address"), text);
+    const QStringView address = Convert::Trim(text);
+    if (ok && address.size() >= 8 && address.size() <= 15)
+        txtIP->setText(address.toString()); // saves it back through txtIP_Change
+
+    const int port = int(std::clamp(Convert::Val(txtPort->text()), -2147483648.0, 2147483647.0));
+    m_link.aim(txtIP->text(), port, port);
+
+    ok = m_settings.ReadRegString(root, SettingsKey::path, QStringLiteral("Left"), text);
+    if (ok)
+        setLeft(Convert::Val(text));
+    ok = m_settings.ReadRegString(root, SettingsKey::path, QStringLiteral("Top"), text);
+    if (ok)
+        setTop(Convert::Val(text));
+    ok = m_settings.ReadRegString(root, SettingsKey::path, QStringLiteral("Window state"), text);
+    if (ok) {
+        if (const auto state = Convert::CInt(text))
+            setWindowState(*state);
+    }
+    keepOnScreen();
+
+    m_watchdog->start();
+    tmrHB->start();
 }
 
 void formMain::Form_Unload(qint16 &Cancel)
 {
     Q_UNUSED(Cancel); // closing always goes ahead
     m_unloaded = true;
+    const quint32 root = SettingsKey::HKEY_CURRENT_USER_ROOT;
+    m_settings.WriteRegString(root, SettingsKey::path, QStringLiteral("Left"), Convert::Str(Left()));
+    m_settings.WriteRegString(root, SettingsKey::path, QStringLiteral("Top"), Convert::Str(Top()));
+    m_settings.WriteRegString(root, SettingsKey::path, QStringLiteral("Window state"),
+                              QString::number(WindowState()));
+    m_platform.runtime.End();
 }
 
 void formMain::Form_Terminate()
@@ -107,7 +182,8 @@ void formMain::closeEvent(QCloseEvent *event)
 void formMain::Enet_DataArrival(qint64 bytesTotal)
 {
     Q_UNUSED(bytesTotal);
-    m_link.readAndDrop();
+    if (m_link.readAndDrop())
+        m_watchdog->signOfLife();
 }
 
 void formMain::OptRun_Click()
@@ -152,8 +228,85 @@ void formMain::txtVcoCtrl_Change()
 
 void formMain::txtIP_Change()
 {
+    // Saved as typed, on every change; the link keeps the address it was aimed at until the
+    // next start.
+    m_settings.WriteRegString(SettingsKey::HKEY_CURRENT_USER_ROOT, SettingsKey::path,
+                              QStringLiteral("IP Address"), txtIP->text());
 }
 
 void formMain::tmrHB_Timer()
 {
+    m_watchdog->tmrHB_Timer();
+}
+
+float formMain::Left() const
+{
+    return float(normalFramePosition().x() * twipsPerPixel);
+}
+
+float formMain::Top() const
+{
+    return float(normalFramePosition().y() * twipsPerPixel);
+}
+
+qint16 formMain::WindowState() const
+{
+    if (windowState() & Qt::WindowMinimized)
+        return 1;
+    if (windowState() & Qt::WindowMaximized)
+        return 2;
+    return 0;
+}
+
+void formMain::setLeft(double twips)
+{
+    move(twipsToPixel(twips), pos().y());
+}
+
+void formMain::setTop(double twips)
+{
+    move(pos().x(), twipsToPixel(twips));
+}
+
+bool formMain::setWindowState(qint16 state)
+{
+    switch (state) {
+    case 0:
+        QWidget::setWindowState(Qt::WindowNoState);
+        return true;
+    case 1:
+        QWidget::setWindowState(Qt::WindowMinimized);
+        return true;
+    case 2:
+        QWidget::setWindowState(Qt::WindowMaximized);
+        return true;
+    }
+    return false; // not a state: refused, the window stays as it is
+}
+
+QPoint formMain::normalFramePosition() const
+{
+    // Minimised or maximised, the place worth keeping is the one the window returns to.
+    if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)) {
+        const QPoint frameOffset = geometry().topLeft() - pos();
+        return normalGeometry().topLeft() - frameOffset;
+    }
+    return pos();
+}
+
+void formMain::keepOnScreen()
+{
+    // A place no screen shows (a monitor gone, a resolution changed) would leave the panel
+    // unreachable; a place any screen shows is kept exactly.
+    const QRect wanted(pos(), frameGeometry().size().expandedTo(size()));
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    for (const QScreen *screen : screens) {
+        if (screen->availableGeometry().intersects(wanted))
+            return;
+    }
+    if (const QScreen *primary = QGuiApplication::primaryScreen()) {
+        QRect placed(QPoint(), wanted.size());
+        placed.moveCenter(primary->availableGeometry().center());
+        move(placed.topLeft());
+    }
 }

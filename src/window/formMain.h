@@ -17,14 +17,19 @@
 // PlatformServices so tests can stand in for it.
 
 #include "link/CommandLink.h"
+#include "settings/MiscFunctions.h"
 
 #include <QWidget>
+
+#include <memory>
 
 class QCloseEvent;
 class QLineEdit;
 class QRadioButton;
 class QTimer;
+class LineEditIndicator;
 class UdpEndpoint;
+class Watchdog;
 struct PlatformServices;
 
 class formMain : public QWidget
@@ -51,11 +56,22 @@ public:
     void txtIP_Change();
     void tmrHB_Timer();
 
+    // Placement as the settings hold it: Left and Top in twips, WindowState 0 normal,
+    // 1 minimised, 2 maximised.
+    float Left() const;
+    float Top() const;
+    qint16 WindowState() const;
+    void setLeft(double twips);
+    void setTop(double twips);
+    bool setWindowState(qint16 state);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
     void wireEvents();
+    QPoint normalFramePosition() const;
+    void keepOnScreen();
 
     PlatformServices &m_platform;
     bool m_unloaded = false;
@@ -75,4 +91,7 @@ private:
     UdpEndpoint *Enet = nullptr;
 
     CommandLink m_link;
+    MiscFunctions m_settings;
+    std::unique_ptr<LineEditIndicator> m_linkIndicator;
+    std::unique_ptr<Watchdog> m_watchdog;
 };

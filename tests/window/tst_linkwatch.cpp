@@ -1,0 +1,106 @@
+// SPDX-FileCopyrightText: 2026 The Varnoke developers
+// SPDX-License-Identifier: MIT
+#include "FakePlatform.h"
+
+#include "platform/UdpEndpoint.h"
+#include "window/formMain.h"
+
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
+#include <QUdpSocket>
+
+using namespace std::chrono_literals;
+
+// The heartbeat as the window runs it: the unit's datagrams are its signs of life, nobody
+// else's are, and the IP box shows the verdict.
+class tst_LinkWatch : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void silentUnitIsMarkedAfterTheGrace();
+    void unitsDatagramClearsTheMark();
+    void anotherHostCannotHideADeadUnit();
+
+private:
+    QColor ipColour() const
+    {
+        return m_form->findChild<QLineEdit *>(QStringLiteral("txtIP"))->palette().color(QPalette::Base);
+    }
+    void tick(std::chrono::milliseconds later)
+    {
+        m_platform->clock.monotonic += later;
+        m_form->tmrHB_Timer();
+    }
+    void sendFrom(const QHostAddress &from);
+
+    std::unique_ptr<FakePlatform> m_platform;
+    std::unique_ptr<formMain> m_form;
+    UdpEndpoint *m_enet = nullptr;
+};
+
+void tst_LinkWatch::init()
+{
+    m_platform = std::make_unique<FakePlatform>();
+    m_platform->registry.setString("IP Address", "127.0.0.1");
+    m_form = std::make_unique<formMain>(m_platform->services);
+    m_form->Form_Load();
+    // Listen on a free port rather than the panel's own, but stay aimed at the unit's address.
+    m_enet = m_form->findChild<UdpEndpoint *>(QStringLiteral("Enet"));
+    m_enet->setLocalPort(0);
+    QVERIFY(m_enet->isBound());
+}
+
+void tst_LinkWatch::cleanup()
+{
+    m_form.reset();
+    m_platform.reset();
+}
+
+void tst_LinkWatch::sendFrom(const QHostAddress &from)
+{
+    QUdpSocket sender;
+    QVERIFY2(sender.bind(from, 0), qPrintable(sender.errorString()));
+    QSignalSpy arrivals(m_enet, &UdpEndpoint::DataArrival);
+    sender.writeDatagram("alive", QHostAddress::LocalHost, m_enet->boundPort());
+    QVERIFY(arrivals.wait(2000));
+}
+
+void tst_LinkWatch::silentUnitIsMarkedAfterTheGrace()
+{
+    tick(1s);
+    tick(4500ms); // 5.5 s since the heartbeat started: not yet
+    QCOMPARE(ipColour(), QColor(255, 192, 192));
+    tick(1ms);
+    QCOMPARE(ipColour(), QColor(255, 208, 208));
+    QCOMPARE(m_platform->journal.filter(QStringLiteral("play")),
+             QStringList{"play /opt/panel/ConnectionLost.wav"});
+}
+
+void tst_LinkWatch::unitsDatagramClearsTheMark()
+{
+    tick(6s);
+    QCOMPARE(ipColour(), QColor(255, 208, 208));
+    sendFrom(QHostAddress(QStringLiteral("127.0.0.1")));
+    QCOMPARE(ipColour(), QColor(255, 192, 192));
+    QCOMPARE(m_platform->journal.filter(QStringLiteral("play")).last(),
+             QStringLiteral("play /opt/panel/ConnectedNow.wav"));
+    tick(5s);
+    QCOMPARE(ipColour(), QColor(255, 192, 192));
+}
+
+void tst_LinkWatch::anotherHostCannotHideADeadUnit()
+{
+    tick(3s);
+    sendFrom(QHostAddress(QStringLiteral("127.0.0.2")));
+    tick(2600ms);
+    QCOMPARE(ipColour(), QColor(255, 208, 208));
+    sendFrom(QHostAddress(QStringLiteral("127.0.0.2")));
+    QCOMPARE(ipColour(), QColor(255, 208, 208));
+}
+
+QTEST_MAIN(tst_LinkWatch)
+#include "tst_linkwatch.moc"

@@ -1,0 +1,251 @@
+// SPDX-FileCopyrightText: 2026 The Varnoke developers
+// SPDX-License-Identifier: MIT
+#include "FakePlatform.h"
+
+#include "platform/UdpEndpoint.h"
+#include "window/formMain.h"
+
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+
+// Start-up, shut-down and the saved settings, with the world outside replaced.
+class tst_StartUp : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void startUpRunsInOrder();
+    void savedAddress_data();
+    void savedAddress();
+    void valueOfAnotherTypeReusesThePreviousText();
+    void placement_data();
+    void placement();
+    void placeNoScreenShowsComesBackOnThePrimary();
+    void secondPanelCancelTouchesNothing();
+    void secondPanelOkGoesOn();
+    void unloadWritesPlacementInOrderThenEnds();
+    void placementReadsBackToTheSameNumbers();
+    void minimisedOrMaximisedSavesTheNormalPlace();
+    void editingTheAddressSavesEveryKeystrokeButKeepsTheAim();
+    void terminateSavesOnlyWhenNotUnloaded();
+
+private:
+    QLineEdit *ipBox() const { return m_form->findChild<QLineEdit *>(QStringLiteral("txtIP")); }
+    UdpEndpoint *enet() const { return m_form->findChild<UdpEndpoint *>(QStringLiteral("Enet")); }
+    QStringList journalFrom(qsizetype start) const { return m_platform->journal.mid(start); }
+
+    std::unique_ptr<FakePlatform> m_platform;
+    std::unique_ptr<formMain> m_form;
+};
+
+void tst_StartUp::init()
+{
+    m_platform = std::make_unique<FakePlatform>();
+    m_form = std::make_unique<formMain>(m_platform->services);
+}
+
+void tst_StartUp::cleanup()
+{
+    m_form.reset();
+    m_platform.reset();
+}
+
+void tst_StartUp::startUpRunsInOrder()
+{
+    m_platform->registry.setString("IP Address", "127.0.0.1");
+    m_form->Form_Load();
+    QCOMPARE(m_platform->journal,
+             QStringList({"PrevInstance", "claim", "create /opt/panel/ConnectedNow.wav",
+                          "create /opt/panel/ConnectionLost.wav", "read IP Address",
+                          "write IP Address=127.0.0.1", "read Left", "read Top",
+                          "read Window state"}));
+    QCOMPARE(enet()->remoteHost(), QStringLiteral("127.0.0.1"));
+    QCOMPARE(enet()->remotePort(), 37829);
+    QCOMPARE(enet()->localPort(), 37829);
+    QVERIFY(m_form->findChild<QTimer *>(QStringLiteral("tmrHB"))->isActive());
+    QVERIFY(!m_platform->runtime.ended);
+}
+
+void tst_StartUp::savedAddress_data()
+{
+    QTest::addColumn<QByteArray>("saved");
+    QTest::addColumn<QString>("shown");
+    const QString design = QStringLiteral("192.168.1.158"); // the design address, never sent to
+    QTest::newRow("7 characters ignored") << QByteArray("1.2.3.4") << design;
+    QTest::newRow("8 characters taken") << QByteArray("10.0.0.1") << "10.0.0.1";
+    QTest::newRow("spaces trimmed") << QByteArray("  127.0.0.1  ") << "127.0.0.1";
+    QTest::newRow("15 characters taken") << QByteArray("127.100.100.100") << "127.100.100.100";
+    QTest::newRow("16 characters ignored") << QByteArray("127.100.100.1000") << design;
+    QTest::newRow("any text of 8 to 15 taken") << QByteArray("not an ip") << "not an ip";
+    QTest::newRow("only spaces ignored") << QByteArray("          ") << design;
+}
+
+void tst_StartUp::savedAddress()
+{
+    QFETCH(QByteArray, saved);
+    QFETCH(QString, shown);
+    m_platform->registry.setString("IP Address", saved);
+    m_form->Form_Load();
+    QCOMPARE(ipBox()->text(), shown);
+    QCOMPARE(enet()->remoteHost(), shown);
+    // A taken address is saved back as shown; an ignored one is left as it was.
+    const QByteArray expected = shown == QLatin1String(saved.trimmed()) ? shown.toLatin1() : saved;
+    QCOMPARE(m_platform->registry.string("IP Address"), expected);
+}
+
+void tst_StartUp::valueOfAnotherTypeReusesThePreviousText()
+{
+    m_platform->registry.setString("IP Address", "127.0.0.1");
+    // "Left" holds binary data: its read succeeds and leaves the address text in place, whose
+    // leading number is 127 twips.
+    m_platform->registry.values["Left"] = {Registry::TypeBinary, QByteArray("\x01\x02", 2)};
+    m_platform->registry.setString("Top", "300");
+    m_form->Form_Load();
+    QCOMPARE(m_form->pos(), QPoint(8, 20));
+}
+
+void tst_StartUp::placement_data()
+{
+    QTest::addColumn<QByteArray>("left");
+    QTest::addColumn<QByteArray>("top");
+    QTest::addColumn<QByteArray>("state");
+    QTest::addColumn<QPoint>("position");
+    QTest::addColumn<int>("windowState");
+    QTest::newRow("two inches, one inch") << QByteArray("2880") << QByteArray("1440") << QByteArray("0")
+                                          << QPoint(192, 96) << int(Qt::WindowNoState);
+    QTest::newRow("letters are 0") << QByteArray("abc") << QByteArray("12x") << QByteArray("0")
+                                   << QPoint(0, 1) << int(Qt::WindowNoState);
+    QTest::newRow("maximised") << QByteArray("150") << QByteArray("150") << QByteArray("2")
+                               << QPoint(10, 10) << int(Qt::WindowMaximized);
+    QTest::newRow("state in letters ignored") << QByteArray("150") << QByteArray("150")
+                                              << QByteArray("big") << QPoint(10, 10)
+                                              << int(Qt::WindowNoState);
+    QTest::newRow("state out of range ignored") << QByteArray("150") << QByteArray("150")
+                                                << QByteArray("7") << QPoint(10, 10)
+                                                << int(Qt::WindowNoState);
+}
+
+void tst_StartUp::placement()
+{
+    QFETCH(QByteArray, left);
+    QFETCH(QByteArray, top);
+    QFETCH(QByteArray, state);
+    QFETCH(QPoint, position);
+    QFETCH(int, windowState);
+    m_platform->registry.setString("IP Address", "127.0.0.1");
+    m_platform->registry.setString("Left", left);
+    m_platform->registry.setString("Top", top);
+    m_platform->registry.setString("Window state", state);
+    m_form->Form_Load();
+    QCOMPARE(m_form->pos(), position);
+    QCOMPARE(int(m_form->windowState()), windowState);
+}
+
+void tst_StartUp::placeNoScreenShowsComesBackOnThePrimary()
+{
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    for (const QByteArray &left : {QByteArray("3E+38"), QByteArray("-1E+38"), QByteArray("9999999")}) {
+        m_platform->registry.setString("IP Address", "127.0.0.1");
+        m_platform->registry.setString("Left", left);
+        m_platform->registry.setString("Top", "150");
+        m_form->Form_Load();
+        QVERIFY2(available.contains(QRect(m_form->pos(), m_form->size())), left.constData());
+    }
+}
+
+void tst_StartUp::secondPanelCancelTouchesNothing()
+{
+    m_platform->instance.running = true;
+    m_platform->messageBox.answer = MessageBox::vbCancel;
+    m_form->Form_Load();
+    QCOMPARE(m_platform->journal,
+             QStringList({"PrevInstance",
+                          "MsgBox Already a GUI running!\r\nRun this instance too?|Glimra",
+                          "End"}));
+    QVERIFY(!m_platform->registry.keyExists);
+    QVERIFY(!m_form->findChild<QTimer *>(QStringLiteral("tmrHB"))->isActive());
+}
+
+void tst_StartUp::secondPanelOkGoesOn()
+{
+    m_platform->instance.running = true;
+    m_platform->registry.setString("IP Address", "127.0.0.1");
+    m_form->Form_Load();
+    QCOMPARE(m_platform->journal.mid(0, 3),
+             QStringList({"PrevInstance",
+                          "MsgBox Already a GUI running!\r\nRun this instance too?|Glimra",
+                          "claim"}));
+    QVERIFY(m_form->findChild<QTimer *>(QStringLiteral("tmrHB"))->isActive());
+}
+
+void tst_StartUp::unloadWritesPlacementInOrderThenEnds()
+{
+    m_form->move(192, 96);
+    const qsizetype start = m_platform->journal.size();
+    QVERIFY(m_form->close());
+    QCOMPARE(journalFrom(start), QStringList({"write Left=2880", "write Top=1440",
+                                              "write Window state=0", "End"}));
+}
+
+void tst_StartUp::placementReadsBackToTheSameNumbers()
+{
+    for (const QPoint place : {QPoint(0, 0), QPoint(-300, 17), QPoint(555, 444)}) {
+        m_form->move(place);
+        qint16 cancel = 0;
+        m_form->Form_Unload(cancel);
+        const QByteArray left = m_platform->registry.string("Left");
+        const QByteArray top = m_platform->registry.string("Top");
+        m_form->move(5, 5);
+        m_form->Form_Load();
+        QCOMPARE(m_form->pos(), place);
+        m_form->Form_Unload(cancel);
+        QCOMPARE(m_platform->registry.string("Left"), left);
+        QCOMPARE(m_platform->registry.string("Top"), top);
+    }
+}
+
+void tst_StartUp::minimisedOrMaximisedSavesTheNormalPlace()
+{
+    m_form->move(150, 90);
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    for (const Qt::WindowState state : {Qt::WindowMinimized, Qt::WindowMaximized}) {
+        m_form->setWindowState(state);
+        QCoreApplication::processEvents();
+        qint16 cancel = 0;
+        m_form->Form_Unload(cancel);
+        QCOMPARE(m_platform->registry.string("Left"), QByteArray("2250"));
+        QCOMPARE(m_platform->registry.string("Top"), QByteArray("1350"));
+        m_form->setWindowState(Qt::WindowNoState);
+        QCoreApplication::processEvents();
+    }
+    QCOMPARE(m_platform->registry.string("Window state"), QByteArray("2"));
+}
+
+void tst_StartUp::editingTheAddressSavesEveryKeystrokeButKeepsTheAim()
+{
+    m_platform->registry.setString("IP Address", "127.0.0.1");
+    m_form->Form_Load();
+    ipBox()->clear();
+    QTest::keyClicks(ipBox(), QStringLiteral(" 127.0.0.2"));
+    QStringList writes = m_platform->journal.filter(QStringLiteral("write IP Address="));
+    QCOMPARE(writes.size(), 1 + 1 + 10); // start-up, clearing, then one per keystroke
+    QCOMPARE(writes.last(), QStringLiteral("write IP Address= 127.0.0.2")); // untrimmed
+    QCOMPARE(enet()->remoteHost(), QStringLiteral("127.0.0.1"));
+}
+
+void tst_StartUp::terminateSavesOnlyWhenNotUnloaded()
+{
+    m_form->Form_Terminate();
+    QCOMPARE(m_platform->journal.filter(QStringLiteral("write")).size(), 3);
+    m_form->Form_Terminate();
+    QCOMPARE(m_platform->journal.filter(QStringLiteral("write")).size(), 3);
+}
+
+QTEST_MAIN(tst_StartUp)
+#include "tst_startup.moc"

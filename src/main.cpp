@@ -1,5 +1,8 @@
 // SPDX-FileCopyrightText: 2026 The Varnoke developers
 // SPDX-License-Identifier: MIT
+#include "platform/CanberraSound.h"
+#include "platform/CommandLine.h"
+#include "platform/FileRegistry.h"
 #include "platform/LockFileInstance.h"
 #include "platform/PlatformServices.h"
 #include "platform/ProcessRuntime.h"
@@ -10,15 +13,32 @@
 
 #include <QApplication>
 
+#include <cstdio>
+
 int main(int argc, char *argv[])
 {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const auto outcome = CommandLine::check(arguments, CommandLine::displayInEnvironment());
+    if (outcome.action == CommandLine::Action::Exit) {
+        std::fputs(outcome.out.toLocal8Bit().constData(), stdout);
+        std::fputs(outcome.err.toLocal8Bit().constData(), stderr);
+        return outcome.exitCode;
+    }
+
     QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("varnoke"));
+    QApplication::setApplicationVersion(QStringLiteral(VARNOKE_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral(VARNOKE_APP_ID));
 
     SystemClock clock;
     LockFileInstance instance;
     QtMessageBox messageBox;
     ProcessRuntime runtime;
-    PlatformServices platform{clock, instance, messageBox, runtime};
+    FileRegistry registry;
+    CanberraSound sound;
+    PlatformServices platform{clock, instance, messageBox, runtime, registry, sound};
 
     formMain form(platform);
     TerminationSignals termination;

@@ -3,43 +3,54 @@
 """Runs the real panel the way an operator would, and keeps it away from every real network.
 
 Each test runs inside a private network namespace (unshare -n) holding only loopback, under its
-own Xvfb, with its own HOME, XDG_CONFIG_HOME and XDG_RUNTIME_DIR. The panel's saved unit address
-is seeded on loopback before it starts; where nothing is seeded the design address has no route.
+own Xvfb, with its own HOME, XDG_CONFIG_HOME and XDG_RUNTIME_DIR. A fake unit lives in a second
+namespace joined to the first by a veth pair. The panel's saved unit address is seeded with the
+fake unit's before it starts; where nothing is seeded the design address has no route.
 """
 
 import contextlib
 import ctypes
 import ctypes.util
 import os
+import queue
 import shutil
-import socket
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import unittest
 
 SKIP = 77
 PANEL_PORT = 37829
-UNIT_ADDRESS = "127.0.0.2"  # the fake unit: on loopback, never the design address
+# The fake unit and the panel's side of the link to it: addresses inside the test's own network
+# namespaces, never the design address.
+UNIT_ADDRESS = "10.77.0.2"
+PANEL_ADDRESS = "10.77.0.1"
+HERE = os.path.dirname(os.path.abspath(__file__))
 TITLE = "Varnoke Automation Test"
 
 
 def private_network():
-    """Re-runs this script inside a new network namespace with only loopback up."""
+    """Re-runs this script inside new network and mount namespaces, with only loopback up.
+
+    The mount namespace lets a test mount a read-only or tiny file system of its own, which even
+    root can't write to.
+    """
     if os.environ.get("VARNOKE_PRIVATE_NET") == "1":
         subprocess.run(["ip", "link", "set", "lo", "up"], check=True)
         return
     if shutil.which("unshare") is None or shutil.which("ip") is None:
         print("unshare and ip are needed to keep the panel off the network", file=sys.stderr)
         sys.exit(SKIP)
-    probe = subprocess.run(["unshare", "-n", "true"], capture_output=True)
+    probe = subprocess.run(["unshare", "-n", "-m", "true"], capture_output=True)
     if probe.returncode != 0:
         print("cannot make a private network namespace here (root needed); skipping",
               file=sys.stderr)
         sys.exit(SKIP)
     env = dict(os.environ, VARNOKE_PRIVATE_NET="1")
-    os.execvpe("unshare", ["unshare", "-n", "--", sys.executable] + sys.argv, env)
+    os.execvpe("unshare", ["unshare", "-n", "-m", "--propagation", "private", "--",
+                           sys.executable] + sys.argv, env)
 
 
 def panel_binary():
@@ -129,46 +140,102 @@ class Home:
         return env
 
     def close(self):
+        subprocess.run(["umount", os.path.join(self.root, "program")], capture_output=True)
         shutil.rmtree(self.root, ignore_errors=True)
 
 
 class FakeUnit:
-    """The unit's side of the link, on loopback: collects commands, can talk back."""
+    """The unit, in a network namespace of its own joined to the panel's by a veth pair.
 
-    def __init__(self, address=UNIT_ADDRESS, port=PANEL_PORT):
-        self.socket = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
-        self.socket.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-        self.socket.bind((address, port))
-        self.socket.settimeout(0.05)
+    The panel's side is PANEL_ADDRESS, the unit's UNIT_ADDRESS; both use port 37829 without
+    getting in each other's way, and nothing of either namespace reaches a real network.
+    """
+
+    def __init__(self, address=UNIT_ADDRESS, panel_address=PANEL_ADDRESS, port=PANEL_PORT):
+        self.address = address
+        self.process = subprocess.Popen(
+            ["unshare", "-n", "--", sys.executable, os.path.join(HERE, "fake_unit.py"),
+             address, panel_address, str(port), "vunit"],
+            stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True, bufsize=1)
+        # Hand over the unit's end only once unshare has actually made the new namespace.
+        ours = os.readlink("/proc/self/ns/net")
+        wait_for(lambda: os.readlink(f"/proc/{self.process.pid}/ns/net") != ours, timeout=10,
+                 interval=0.005, what="the unit's network namespace")
+        subprocess.run(["ip", "link", "add", "vpanel", "type", "veth", "peer", "name", "vunit",
+                        "netns", str(self.process.pid)], check=True)
+        subprocess.run(["ip", "addr", "add", f"{panel_address}/24", "dev", "vpanel"], check=True)
+        subprocess.run(["ip", "link", "set", "vpanel", "up"], check=True)
+        self._lines = queue.Queue()
+        threading.Thread(target=self._read, daemon=True).start()
+        if self._lines.get(timeout=10) != "ready":
+            raise RuntimeError("the fake unit did not come up")
+
+    def _read(self):
+        for line in self.process.stdout:
+            self._lines.put(line.strip())
 
     def commands(self, count=1, timeout=5.0):
-        """Waits for at least count datagrams; returns all that came."""
+        """Waits for at least count datagrams; returns all that came, as bytes."""
         received = []
         deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline and len(received) < count:
-            with contextlib.suppress(socket.timeout):
-                received.append(self.socket.recv(65536))
-        with contextlib.suppress(socket.timeout):
+        while len(received) < count and time.monotonic() < deadline:
+            with contextlib.suppress(queue.Empty):
+                received.append(self._lines.get(timeout=0.05))
+        with contextlib.suppress(queue.Empty):
             while True:
-                received.append(self.socket.recv(65536))
-        return received
+                received.append(self._lines.get(timeout=0.2))
+        return [bytes.fromhex(line[3:]) for line in received if line.startswith("RX ")]
 
-    def say(self, payload=b"OK", to=("127.0.0.1", PANEL_PORT)):
-        self.socket.sendto(payload, to)
+    def _tell(self, command):
+        self.process.stdin.write(command + "\n")
+        self.process.stdin.flush()
+
+    def say(self, payload=b"alive"):
+        self._tell("say " + payload.hex())
+
+    def talk_every(self, seconds):
+        self._tell(f"every {seconds}")
+
+    def fall_silent(self):
+        self._tell("quiet")
 
     def close(self):
-        self.socket.close()
+        with contextlib.suppress(BrokenPipeError, ValueError):
+            self._tell("quit")
+        try:
+            self.process.wait(timeout=5)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            self.process.wait()
+        # The unit's namespace went with it, and the veth pair with that.
+        subprocess.run(["ip", "link", "del", "vpanel"], capture_output=True)
+
+
+def program_folder(root, read_only=False):
+    """A folder of its own holding a copy of the panel, as an installed copy would be.
+
+    read_only mounts it read-only, so that nothing can be created there even by root.
+    """
+    folder = os.path.join(root, "program")
+    os.makedirs(folder)
+    if read_only:
+        subprocess.run(["mount", "-t", "tmpfs", "-o", "size=64m", "program", folder], check=True)
+    binary = os.path.join(folder, "varnoke")
+    shutil.copy2(panel_binary(), binary)
+    if read_only:
+        subprocess.run(["mount", "-o", "remount,ro", folder], check=True)
+    return binary
 
 
 class Panel:
     """The real varnoke process under a display."""
 
-    def __init__(self, display, home, extra_env=None, args=()):
+    def __init__(self, display, home, extra_env=None, args=(), binary=None):
         env = home.env(display)
         env.update(extra_env or {})
         self.display = display
         self.env = env
-        self.process = subprocess.Popen([panel_binary(), *args], env=env,
+        self.process = subprocess.Popen([binary or panel_binary(), *args], env=env,
                                         stdout=subprocess.PIPE, stderr=subprocess.PIPE)
 
     def xdotool(self, *args, check=True):
@@ -213,6 +280,13 @@ class Panel:
 
     def key(self, window, *keys):
         self.xdotool("key", "--window", window, *keys)
+
+    def answer(self, title, key):
+        """Presses key in the modal window of that title, once it has the keyboard focus."""
+        window = self.window(title=title)
+        wait_for(lambda: self.xdotool("getwindowfocus", check=False) == window,
+                 what=f"'{title}' to take the focus")
+        self.xdotool("key", key)
 
     def close_window(self, window):
         """Asks the window to close the way a window manager does: WM_DELETE_WINDOW."""

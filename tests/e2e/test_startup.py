@@ -1,0 +1,140 @@
+# SPDX-FileCopyrightText: 2026 The Varnoke developers
+# SPDX-License-Identifier: MIT
+"""Start-up, shut-down and the saved settings, in the real panel."""
+
+import os
+import signal
+import time
+
+import harness
+
+# Where the controls sit in the window's client area, in pixels (the design's twips / 15).
+RUN = (31, 93)
+PULSE = (31, 153)
+IP_BOX = (60, 40)
+IP_BOX_BLANK = (101, 40)
+FREQ_BOX = (220, 117)
+
+
+class StartUpTest(harness.PanelTestCase):
+    def seeded(self, **values):
+        settings = {"IP Address": harness.UNIT_ADDRESS}
+        settings.update({name.replace("_", " "): text for name, text in values.items()})
+        self.home.seed(settings)
+
+    def test_commands_reach_the_saved_address(self):
+        unit = self.unit()
+        self.seeded()
+        panel = self.start()
+        window = panel.window()
+        panel.click(window, *RUN)
+        self.assertEqual(unit.commands(1), [b"OR"])
+        panel.click(window, *FREQ_BOX)
+        panel.key(window, "ctrl+a")
+        panel.type(window, "12")
+        self.assertEqual(unit.commands(2), [b"FR 1", b"FR 12"])
+
+    def test_editing_the_address_saves_each_keystroke_but_keeps_the_aim(self):
+        unit = self.unit()
+        self.seeded()
+        panel = self.start()
+        window = panel.window()
+        panel.click(window, *IP_BOX)
+        panel.key(window, "End")
+        for typed, expected in (("9", "10.77.0.29"), ("9", "10.77.0.299")):
+            panel.type(window, typed)
+            harness.wait_for(lambda: self.home.settings().get("IP Address") == expected,
+                             what=f"'{expected}' saved")
+        panel.click(window, *PULSE)
+        self.assertEqual(unit.commands(1), [b"OP"])  # still the address it started with
+
+    def test_close_then_restart_restores_the_placement(self):
+        self.seeded()
+        panel = self.start()
+        window = panel.window()
+        panel.xdotool("windowmove", window, "200", "150")
+        harness.wait_for(lambda: panel.geometry(window)[:2] == (200, 150), what="the move")
+        time.sleep(0.2)  # let the panel see where it now is
+        panel.close_window(window)
+        self.assertEqual(panel.wait(), 0)
+        saved = self.home.settings()
+        self.assertEqual((saved["Left"], saved["Top"], saved["Window state"]),
+                         ("3000", "2250", "0"))
+
+        again = self.start()
+        self.assertEqual(again.geometry(again.window())[:2], (200, 150))
+
+    def test_sigterm_closes_like_the_window_manager(self):
+        self.seeded(Left="1500", Top="750")
+        panel = self.start()
+        window = panel.window()
+        self.assertEqual(panel.geometry(window)[:2], (100, 50))
+        for signal_number in (signal.SIGTERM,):
+            panel.process.send_signal(signal_number)
+        self.assertEqual(panel.wait(), 0)
+        self.assertEqual(self.home.settings()["Left"], "1500")
+
+    def test_second_panel_cancel_touches_nothing(self):
+        self.seeded()
+        first = self.start()
+        first.window()
+        binary = harness.program_folder(self.home.root)
+        before = open(self.home.settings_file, "rb").read()
+        second = self.start(binary=binary)
+        second.answer("Glimra", "Escape")
+        self.assertEqual(second.wait(), 0)
+        self.assertEqual(open(self.home.settings_file, "rb").read(), before)
+        self.assertEqual(sorted(os.listdir(os.path.dirname(binary))), ["varnoke"])
+
+    def test_second_panel_ok_runs_beside_the_first(self):
+        unit = self.unit()
+        self.seeded()
+        first = self.start()
+        first.window()
+        second = self.start()
+        second.answer("Glimra", "Return")
+        window = second.window()
+        second.click(window, *RUN)  # sent from a port of the system's choosing: still arrives
+        self.assertEqual(unit.commands(1), [b"OR"])
+        self.assertIsNone(first.process.poll())
+
+    def test_sound_files_appear_empty_beside_the_program(self):
+        self.seeded()
+        binary = harness.program_folder(self.home.root)
+        folder = os.path.dirname(binary)
+        with open(os.path.join(folder, "ConnectedNow.wav"), "wb") as existing:
+            existing.write(b"RIFF-kept")
+        panel = self.start(binary=binary)
+        panel.window()
+        self.assertEqual(os.path.getsize(os.path.join(folder, "ConnectionLost.wav")), 0)
+        with open(os.path.join(folder, "ConnectedNow.wav"), "rb") as kept:
+            self.assertEqual(kept.read(), b"RIFF-kept")
+
+    def test_read_only_program_folder_does_not_stop_the_panel(self):
+        unit = self.unit()
+        self.seeded()
+        binary = harness.program_folder(self.home.root, read_only=True)
+        panel = self.start(binary=binary)
+        window = panel.window()
+        panel.click(window, *RUN)
+        self.assertEqual(unit.commands(1), [b"OR"])
+        self.assertEqual(os.listdir(os.path.dirname(binary)), ["varnoke"])
+
+    def test_corrupt_settings_file_does_not_stop_the_panel(self):
+        os.makedirs(os.path.dirname(self.home.settings_file))
+        with open(self.home.settings_file, "wb") as corrupt:
+            corrupt.write(b"\x00\xffnot a registry file\n[[[")
+        panel = self.start()
+        window = panel.window()
+        panel.click(window, *IP_BOX)
+        panel.key(window, "ctrl+a")
+        panel.type(window, harness.UNIT_ADDRESS)
+        harness.wait_for(lambda: self.home.settings().get("IP Address") == harness.UNIT_ADDRESS,
+                         what="a fresh settings file")
+        kept = [name for name in os.listdir(os.path.dirname(self.home.settings_file))
+                if name.startswith("Varnoke.reg.bad-")]
+        self.assertEqual(len(kept), 1)
+
+
+if __name__ == "__main__":
+    harness.main()

@@ -13,6 +13,7 @@
 #include <QStandardPaths>
 #include <QThread>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -30,6 +31,10 @@ constexpr std::size_t maxValueNameLength = 16383;
 // fails rather than hang the panel.
 constexpr int lockAttempts = 2000;
 constexpr unsigned long lockRetryMicroseconds = 1000;
+
+// Far beyond anything the panel writes, a megabyte pasted into the address box included. A larger
+// file is not read, and no write makes one, so every file written can be read back.
+constexpr qsizetype largestFile = 16 << 20;
 
 const QString fileSuffix = QStringLiteral(".reg");
 
@@ -139,7 +144,9 @@ Registry::Result replaceFile(const QString &path, const QByteArray &bytes, mode_
 {
     const QByteArray target = QFile::encodeName(path);
     const QByteArray temporary = target + ".tmp";
-    const int fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // Non-blocking: a FIFO in the temporary's place fails the write instead of stalling it.
+    const int fd =
+        ::open(temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
     if (fd < 0)
         return fromErrno(errno, Registry::CantWrite);
     bool ok = (mode == 0 || ::fchmod(fd, mode) == 0) && writeAll(fd, bytes);
@@ -156,19 +163,47 @@ Registry::Result replaceFile(const QString &path, const QByteArray &bytes, mode_
 }
 
 // The file's bytes; empty optional when there is no file, CantRead or AccessDenied in `result`
-// when there is one that can't be read.
+// when there is one that can't be read. Only a regular file of at most largestFile bytes is read:
+// a FIFO, a device or a huge file put in its place must neither stall the window's thread nor
+// exhaust memory.
 std::optional<QByteArray> readFile(const QString &path, Registry::Result &result)
 {
     result = Registry::Success;
-    QFile file(path);
-    if (!file.exists())
-        return std::nullopt;
-    if (!file.open(QIODevice::ReadOnly)) {
-        result = file.error() == QFileDevice::PermissionsError ? Registry::AccessDenied
-                                                               : Registry::CantRead;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT || errno == ENOTDIR || errno == ELOOP)
+            return std::nullopt;
+        result = (errno == EACCES || errno == EPERM) ? Registry::AccessDenied : Registry::CantRead;
         return std::nullopt;
     }
-    return file.readAll();
+    const auto closeFile = qScopeGuard([fd] { ::close(fd); });
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > largestFile) {
+        result = Registry::CantRead;
+        return std::nullopt;
+    }
+    QByteArray bytes(qsizetype(st.st_size) + 1, Qt::Uninitialized); // one more shows growth
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            result = Registry::CantRead;
+            return std::nullopt;
+        }
+        if (n == 0)
+            break;
+        done += n;
+        if (done == bytes.size() && bytes.size() <= largestFile)
+            bytes.resize(std::min<qsizetype>(bytes.size() * 2, largestFile + 1));
+    }
+    if (done > largestFile) {
+        result = Registry::CantRead;
+        return std::nullopt;
+    }
+    bytes.truncate(done);
+    return bytes;
 }
 
 } // namespace
@@ -322,7 +357,10 @@ template<typename Change> Registry::Result FileRegistry::update(const Key &key, 
     QByteArray keyPath = "SOFTWARE";
     for (const QString &name : key.names)
         keyPath += '\\' + AnsiCodec::encode(name);
-    return replaceFile(path, contents->toText(keyPath), mode);
+    const QByteArray newText = contents->toText(keyPath);
+    if (newText.size() > largestFile)
+        return CantWrite; // the old file stays, whole and readable
+    return replaceFile(path, newText, mode);
 }
 
 Registry::Result FileRegistry::RegOpenKeyExA(Handle key, const char *subKey, std::uint32_t,

@@ -156,7 +156,7 @@ class FaultTest(harness.PanelTestCase):
         return "_NET_WM_WINDOW_TYPE_TOOLTIP" in kind
 
     def assert_box_text(self, panel, window, where, expected):
-        """Checks a text box's whole text, copied out through the clipboard as an operator would."""
+        """Checks a text box's whole text, copied out through the clipboard by an operator."""
         panel.click(window, *where)
         panel.key(window, "ctrl+a", "ctrl+c")
         copied = []
@@ -518,7 +518,8 @@ class FaultTest(harness.PanelTestCase):
         cases = {
             # The read takes 1024 bytes and no more; the quoted form stores a terminating NUL.
             "at the read limit": {"IP Address": sz("a" * 1023), "Left": sz("1" * 1024),
-                                  "Top": hex_of(1, b"7" * 1024), "Window state": hex_of(1, b"2" * 1025)},
+                                  "Top": hex_of(1, b"7" * 1024),
+                                  "Window state": hex_of(1, b"2" * 1025)},
             "empty": {"IP Address": sz(""), "Left": sz(""), "Top": hex_of(1, b""),
                       "Window state": sz("")},
             "NULs inside strings": {"IP Address": hex_of(1, b"10.77\0.0.2\0\0"),

@@ -31,14 +31,20 @@ foreach(size 32 64)
 endforeach()
 unset(png)
 
+# The window's own renderings: raw ARGB pixels, which it uses without any image decoder.
+set(VARNOKE_WINDOW_ICON_SIZES 32 64)
+function(varnoke_icon_argb var size)
+    set(${var} "${CMAKE_BINARY_DIR}/icons/window/varnoke-${size}.argb" PARENT_SCOPE)
+endfunction()
+
 function(varnoke_embed_window_icon target)
-    foreach(size 32 64)
-        varnoke_icon_png(png ${size})
-        set_source_files_properties(${png} PROPERTIES GENERATED TRUE
-                                                      QT_RESOURCE_ALIAS varnoke-${size}.png)
-        list(APPEND pngs ${png})
+    foreach(size IN LISTS VARNOKE_WINDOW_ICON_SIZES)
+        varnoke_icon_argb(argb ${size})
+        set_source_files_properties(${argb} PROPERTIES GENERATED TRUE
+                                                       QT_RESOURCE_ALIAS varnoke-${size}.argb)
+        list(APPEND files ${argb})
     endforeach()
-    qt_add_resources(${target} varnoke_window_icon PREFIX /icons FILES ${pngs}
+    qt_add_resources(${target} varnoke_window_icon PREFIX /icons FILES ${files}
                      OUTPUT_TARGETS resource_targets)
     # A static library compiles its resources in separate object targets; all of them must wait.
     foreach(t IN ITEMS ${target} ${resource_targets})

@@ -2,10 +2,12 @@
 // SPDX-License-Identifier: MIT
 
 // Renders the program's SVG icon to square PNGs at build time, so the bitmaps in the build tree,
-// the window and the package always match the drawing.
-// Usage: varnoke_render_icon <icon.svg> <size> <output.png> [<size> <output.png> ...]
+// the window and the package always match the drawing. An output named *.argb gets the raw
+// 32-bit ARGB pixels instead, row by row: the window takes those as they are, without decoding.
+// Usage: varnoke_render_icon <icon.svg> <size> <output> [<size> <output> ...]
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
@@ -44,8 +46,17 @@ int main(int argc, char *argv[])
         painter.setRenderHint(QPainter::Antialiasing);
         renderer.render(&painter, QRectF(0, 0, size, size));
         painter.end();
-        if (!QDir().mkpath(QFileInfo(output).absolutePath())
-            || !image.convertToFormat(QImage::Format_ARGB32).save(output, "PNG")) {
+        const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+        bool written = QDir().mkpath(QFileInfo(output).absolutePath());
+        if (written && output.endsWith(QLatin1String(".argb"))) {
+            QFile raw(output);
+            written = raw.open(QIODevice::WriteOnly)
+                    && raw.write(reinterpret_cast<const char *>(argb.constBits()), argb.sizeInBytes())
+                            == argb.sizeInBytes();
+        } else if (written) {
+            written = argb.save(output, "PNG");
+        }
+        if (!written) {
             std::fprintf(stderr, "%s: cannot write %s\n", argv[0], argv[i + 1]);
             return 1;
         }

@@ -6,6 +6,51 @@
 #include <QFileInfo>
 
 #include <canberra.h>
+#include <dlfcn.h>
+
+#include <type_traits>
+
+// The library is loaded with the first sound, not with the program: most runs never play one, and
+// the library with its codecs would add to every start-up.
+struct CanberraSound::Library
+{
+    decltype(&ca_context_create) contextCreate = nullptr;
+    decltype(&ca_context_set_driver) contextSetDriver = nullptr;
+    decltype(&ca_context_open) contextOpen = nullptr;
+    decltype(&ca_context_destroy) contextDestroy = nullptr;
+    decltype(&ca_context_play_full) contextPlayFull = nullptr;
+    decltype(&ca_proplist_create) proplistCreate = nullptr;
+    decltype(&ca_proplist_sets) proplistSets = nullptr;
+    decltype(&ca_proplist_destroy) proplistDestroy = nullptr;
+
+    // Null when the library or one of its functions is missing.
+    static const Library *load()
+    {
+        static const Library library = [] {
+            Library l;
+            void *handle = ::dlopen("libcanberra.so.0", RTLD_NOW | RTLD_LOCAL);
+            if (!handle)
+                return l;
+            auto resolve = [handle](auto &function, const char *name) {
+                function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(
+                        ::dlsym(handle, name));
+                return function != nullptr;
+            };
+            const bool complete = resolve(l.contextCreate, "ca_context_create")
+                    && resolve(l.contextSetDriver, "ca_context_set_driver")
+                    && resolve(l.contextOpen, "ca_context_open")
+                    && resolve(l.contextDestroy, "ca_context_destroy")
+                    && resolve(l.contextPlayFull, "ca_context_play_full")
+                    && resolve(l.proplistCreate, "ca_proplist_create")
+                    && resolve(l.proplistSets, "ca_proplist_sets")
+                    && resolve(l.proplistDestroy, "ca_proplist_destroy");
+            if (!complete)
+                l.contextCreate = nullptr;
+            return l; // the handle stays open for the life of the process
+        }();
+        return library.contextCreate ? &library : nullptr;
+    }
+};
 
 namespace {
 
@@ -41,7 +86,7 @@ CanberraSound::CanberraSound(Player player)
 CanberraSound::~CanberraSound()
 {
     if (m_context)
-        ca_context_destroy(m_context);
+        m_library->contextDestroy(m_context);
 }
 
 void CanberraSound::play(const QString &file, Event event)
@@ -66,14 +111,19 @@ int CanberraSound::playThroughLibrary(const Properties &properties)
     if (!m_context) {
         // Opened on first use, not at start-up; a backend that can't be opened now is not tried
         // again, so a machine without sound pays for it once.
-        int result = ca_context_create(&m_context);
+        m_library = Library::load();
+        if (!m_library) {
+            m_unavailable = true;
+            return CA_ERROR_NOTAVAILABLE;
+        }
+        int result = m_library->contextCreate(&m_context);
         if (result == CA_SUCCESS && !m_driver.isEmpty())
-            result = ca_context_set_driver(m_context, m_driver.constData());
+            result = m_library->contextSetDriver(m_context, m_driver.constData());
         if (result == CA_SUCCESS)
-            result = ca_context_open(m_context);
+            result = m_library->contextOpen(m_context);
         if (result != CA_SUCCESS) {
             if (m_context)
-                ca_context_destroy(m_context);
+                m_library->contextDestroy(m_context);
             m_context = nullptr;
             m_unavailable = true;
             return result;
@@ -81,15 +131,15 @@ int CanberraSound::playThroughLibrary(const Properties &properties)
     }
 
     ca_proplist *list = nullptr;
-    int result = ca_proplist_create(&list);
+    int result = m_library->proplistCreate(&list);
     for (const auto &[key, value] : properties) {
         if (result == CA_SUCCESS)
-            result = ca_proplist_sets(list, key.constData(), value.constData());
+            result = m_library->proplistSets(list, key.constData(), value.constData());
     }
     // No finish callback: the sound plays on without us, and its end is of no interest.
     if (result == CA_SUCCESS)
-        result = ca_context_play_full(m_context, 0, list, nullptr, nullptr);
+        result = m_library->contextPlayFull(m_context, 0, list, nullptr, nullptr);
     if (list)
-        ca_proplist_destroy(list);
+        m_library->proplistDestroy(list);
     return result;
 }

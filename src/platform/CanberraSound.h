@@ -41,8 +41,11 @@ private:
     int request(const Properties &properties);
     int playThroughLibrary(const Properties &properties);
 
+    struct Library;
+
     QByteArray m_driver;
     Player m_player;
+    const Library *m_library = nullptr;
     ca_context *m_context = nullptr;
     // Set once the library could not be opened: later sounds return at once instead of trying
     // again.

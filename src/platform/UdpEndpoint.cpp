@@ -6,6 +6,7 @@
 
 #include <QHostInfo>
 #include <QMetaObject>
+#include <QNetworkProxy>
 
 namespace {
 
@@ -18,6 +19,8 @@ constexpr std::size_t waitingLimit = 64; // sends held while a host name is bein
 UdpEndpoint::UdpEndpoint(QObject *parent)
     : QObject(parent)
 {
+    // The unit is on the local network: never look for (or wait on) a proxy to reach it.
+    m_socket.setProxy(QNetworkProxy::NoProxy);
     connect(&m_socket, &QUdpSocket::readyRead, this, &UdpEndpoint::drain);
 }
 

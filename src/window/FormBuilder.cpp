@@ -4,16 +4,22 @@
 
 #include "BgrColor.h"
 #include "FormDesign.h"
+#include "PanelStyle.h"
 
 #include <QGroupBox>
 #include <QHash>
 #include <QIcon>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPixmap>
 #include <QRadioButton>
+#include <QResource>
 #include <QWidget>
 
+#include <cmath>
 #include <limits>
+#include <span>
 
 namespace {
 
@@ -41,7 +47,7 @@ void setBackground(QWidget &widget, QPalette::ColorRole role, quint32 bgr)
     widget.setAutoFillBackground(role == QPalette::Window);
 }
 
-QWidget *create(const ControlDesign &c, QWidget &parent)
+QWidget *create(const ControlDesign &c, QWidget &parent, QStyle *frameStyle)
 {
     const QString caption = QString::fromLatin1(c.caption);
     switch (c.kind) {
@@ -49,6 +55,7 @@ QWidget *create(const ControlDesign &c, QWidget &parent)
         return new QRadioButton(caption, &parent);
     case ControlDesign::Kind::Frame: {
         auto *frame = new QGroupBox(caption, &parent);
+        frame->setStyle(frameStyle);
         frame->setFocusPolicy(Qt::NoFocus);
         return frame;
     }
@@ -66,6 +73,22 @@ QWidget *create(const ControlDesign &c, QWidget &parent)
     return nullptr;
 }
 
+// Raw pixels need no image decoder, so no image plug-in is looked for at start-up.
+QIcon iconFrom(std::span<const char *const> files)
+{
+    QIcon icon;
+    for (const char *file : files) {
+        const QByteArray pixels = QResource(QString::fromLatin1(file)).uncompressedData();
+        const int side = int(std::sqrt(double(pixels.size() / 4)));
+        if (side == 0 || pixels.size() != qsizetype(side) * side * 4)
+            continue;
+        const QImage image(reinterpret_cast<const uchar *>(pixels.constData()), side, side,
+                           QImage::Format_ARGB32);
+        icon.addPixmap(QPixmap::fromImage(image.copy()));
+    }
+    return icon;
+}
+
 } // namespace
 
 void FormBuilder::build(QWidget &window, const FormDesign &design)
@@ -74,11 +97,10 @@ void FormBuilder::build(QWidget &window, const FormDesign &design)
     window.setFixedSize(twipsToPixels(design.clientWidth), twipsToPixels(design.clientHeight));
     setBackground(window, QPalette::Window, design.background);
     window.setFont(fontFor(ControlDesign::Font::Default));
-    QIcon icon;
-    for (const char *file : design.iconFiles)
-        icon.addFile(QString::fromLatin1(file));
-    window.setWindowIcon(icon);
+    window.setWindowIcon(iconFrom(design.iconFiles));
 
+    auto *frameStyle = new PanelStyle;
+    frameStyle->setParent(&window);
     QHash<QString, QWidget *> byName;
     // Frames come after their children in tab order, so make every parent first.
     for (const auto kind : {ControlDesign::Kind::Frame, ControlDesign::Kind::OptionButton,
@@ -88,7 +110,7 @@ void FormBuilder::build(QWidget &window, const FormDesign &design)
                 continue;
             QWidget *parent = c.parent ? byName.value(QString::fromLatin1(c.parent)) : &window;
             Q_ASSERT(parent);
-            QWidget *widget = create(c, *parent);
+            QWidget *widget = create(c, *parent, frameStyle);
             widget->setObjectName(QString::fromLatin1(c.name));
             widget->setGeometry(pixelRect(c));
             // Every control sets its own font, so a bold frame's boxes don't inherit bold.

@@ -43,7 +43,7 @@ constexpr std::array<ControlDesign, 17> designControls = {{
 // clang-format on
 
 // Rendered from the icon's drawing at build time: a gold sphere crossed by a grey-and-white beam.
-constexpr std::array<const char *, 2> icon = {":/icons/varnoke-32.png", ":/icons/varnoke-64.png"};
+constexpr std::array<const char *, 2> icon = {":/icons/varnoke-32.argb", ":/icons/varnoke-64.argb"};
 
 } // namespace
 

@@ -38,7 +38,7 @@ struct FormDesign
     int clientWidth; // twips
     int clientHeight;
     quint32 background;
-    std::span<const char *const> iconFiles; // the icon's renderings, smallest first
+    std::span<const char *const> iconFiles; // square renderings as raw ARGB pixels, smallest first
     std::span<const ControlDesign> controls; // in tab order
 
     static const FormDesign &formMain();

@@ -8,6 +8,8 @@
 #include <QMetaObject>
 #include <QNetworkProxy>
 
+#include <algorithm>
+
 namespace {
 
 constexpr qsizetype largestDatagram = 65536; // a UDP payload over IPv4 is at most 65,507 bytes
@@ -33,7 +35,11 @@ void UdpEndpoint::setRemoteHost(const QString &host)
     m_waiting.clear();
     m_remoteHost = host;
     m_remoteAddress.clear();
-    if (host.trimmed().isEmpty()) {
+    // A control character (a NUL from a hand-edited settings file, say) would cut the name short
+    // on its way to the resolver and aim somewhere the box doesn't show: no address at all.
+    const bool controls = std::any_of(host.cbegin(), host.cend(),
+                                      [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; });
+    if (host.trimmed().isEmpty() || controls) {
         m_hostState = HostState::None;
     } else if (m_remoteAddress.setAddress(host.trimmed())) {
         m_hostState = HostState::Address;

@@ -109,6 +109,9 @@ void tst_UdpEndpoint::failedSendsAreSwallowed_data()
     QTest::newRow("no host") << QString() << 9;
     QTest::newRow("port 0") << "127.0.0.1" << 0;
     QTest::newRow("port too big") << "127.0.0.1" << 70000;
+    // The box could show "127.0.0.1" with a NUL after it; the name must not be cut short there.
+    QTest::newRow("NUL in the host") << QStringLiteral("127.0.0.1").append(QChar(0)).append(u"9")
+                                     << 9;
 }
 
 void tst_UdpEndpoint::failedSendsAreSwallowed()

@@ -19,7 +19,8 @@ public:
         if (m_samples.empty())
             return 0.0;
         std::sort(m_samples.begin(), m_samples.end());
-        const auto index = std::min(m_samples.size() - 1, std::size_t(p / 100.0 * m_samples.size()));
+        const auto index =
+            std::min(m_samples.size() - 1, std::size_t(p / 100.0 * m_samples.size()));
         return double(m_samples[index]) / 1000.0;
     }
 

@@ -17,14 +17,14 @@ public:
     LoopbackReceiver()
     {
         m_fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
+        sockaddr_in address {};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         ::bind(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof address);
         socklen_t length = sizeof address;
         ::getsockname(m_fd, reinterpret_cast<sockaddr *>(&address), &length);
         m_port = ntohs(address.sin_port);
-        timeval timeout{1, 0}; // a lost datagram shows as a miss, never as a hang
+        timeval timeout {1, 0}; // a lost datagram shows as a miss, never as a hang
         ::setsockopt(m_fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
         int buffer = 8 * 1024 * 1024;
         ::setsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &buffer, sizeof buffer);

@@ -59,7 +59,7 @@ long residentKiB()
 [[noreturn]] void flood(int control, int report, std::uint16_t port)
 {
     const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    sockaddr_in to{};
+    sockaddr_in to {};
     to.sin_family = AF_INET;
     to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     to.sin_port = htons(port);
@@ -72,12 +72,13 @@ long residentKiB()
     long sent = 0;
     while (sent < floodCount) {
         if (sent % 256 == 0) {
-            pollfd stop{control, POLLIN, 0};
+            pollfd stop {control, POLLIN, 0};
             if (SteadyClock::now() > end || ::poll(&stop, 1, 0) > 0)
                 break;
         }
         if (::sendto(fd, payload.data(), size(random), 0, reinterpret_cast<sockaddr *>(&to),
-                     sizeof to) >= 0)
+                     sizeof to)
+            >= 0)
             ++sent;
     }
     [[maybe_unused]] auto w = ::write(report, &sent, sizeof sent);
@@ -91,8 +92,9 @@ struct Keystrokes
 };
 
 // Posts one key at a time to the box and lets the event loop run until its datagram arrives.
-Keystrokes type(QLineEdit *box, LoopbackReceiver &unit, int keys,
-                const std::function<bool()> &goOn = [] { return true; })
+Keystrokes type(
+    QLineEdit *box, LoopbackReceiver &unit, int keys,
+    const std::function<bool()> &goOn = [] { return true; })
 {
     Keystrokes result;
     char buffer[64];
@@ -100,8 +102,10 @@ Keystrokes type(QLineEdit *box, LoopbackReceiver &unit, int keys,
         const int key = (i % 2 == 0) ? Qt::Key_1 : Qt::Key_Backspace;
         const QString text = key == Qt::Key_1 ? QStringLiteral("1") : QString();
         const auto start = SteadyClock::now();
-        QCoreApplication::postEvent(box, new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier, text));
-        QCoreApplication::postEvent(box, new QKeyEvent(QEvent::KeyRelease, key, Qt::NoModifier, text));
+        QCoreApplication::postEvent(box,
+                                    new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier, text));
+        QCoreApplication::postEvent(box,
+                                    new QKeyEvent(QEvent::KeyRelease, key, Qt::NoModifier, text));
         bool arrived = false;
         while (!arrived && SteadyClock::now() - start < 1s) {
             QCoreApplication::processEvents(QEventLoop::AllEvents);
@@ -130,7 +134,7 @@ int main(int argc, char *argv[])
     QTemporaryDir config;
     FileRegistry registry(config.path());
     CanberraSound sound;
-    PlatformServices platform{clock, instance, messageBox, runtime, registry, sound};
+    PlatformServices platform {clock, instance, messageBox, runtime, registry, sound};
     formMain form(platform);
     form.show();
     QApplication::setActiveWindow(&form);
@@ -182,8 +186,8 @@ int main(int argc, char *argv[])
     const double p99 = flooded.latency.percentileUs(99), quietP99 = quiet.latency.percentileUs(99);
     std::printf("%-34s %8.1fus %8.1fus %7.1fx %s\n", "keystroke p99 under flood", p99, quietP99,
                 p99 / quietP99, "<= 5000 us");
-    std::printf("%-34s %10d %10d %8s %s\n", "keystrokes lost under flood", flooded.lost,
-                quiet.lost, "", "0");
+    std::printf("%-34s %10d %10d %8s %s\n", "keystrokes lost under flood", flooded.lost, quiet.lost,
+                "", "0");
     std::printf("%-34s %8ldKiB %10s %8s %s\n", "memory growth under flood", growth, "-", "",
                 "<= 2048 KiB");
     std::printf("%-34s %10ld %10s %8s %.1f s, %ld read by the panel, %zu keys\n",

@@ -34,7 +34,7 @@ void measureFloor(int rounds, LatencyStats &stats)
 {
     LoopbackReceiver receiver;
     const int sender = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    sockaddr_in to{};
+    sockaddr_in to {};
     to.sin_family = AF_INET;
     to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     to.sin_port = htons(receiver.port());
@@ -63,7 +63,7 @@ int main(int argc, char *argv[])
     QTemporaryDir config; // the panel's start-up never runs here, but keep its store off $HOME
     FileRegistry registry(config.path());
     CanberraSound sound;
-    PlatformServices platform{clock, instance, messageBox, runtime, registry, sound};
+    PlatformServices platform {clock, instance, messageBox, runtime, registry, sound};
     formMain form(platform);
     form.show();
 
@@ -108,7 +108,7 @@ int main(int argc, char *argv[])
                 p50 / floorP50, "<= 10x floor");
     std::printf("%-34s %8.1fus %8.1fus %7.1fx %s\n", "keystroke to datagram p99", p99, floorP99,
                 p99 / floorP99, "<= 200 us");
-    std::printf("%-34s %10zu %10s %8s %s\n", "keystrokes measured (lost)", panel.count(), "",
-                "", lost == 0 ? "none lost" : "LOST SOME");
+    std::printf("%-34s %10zu %10s %8s %s\n", "keystrokes measured (lost)", panel.count(), "", "",
+                lost == 0 ? "none lost" : "LOST SOME");
     return (p50 <= 10 * floorP50 && p99 <= 200.0 && lost == 0) ? 0 : 1;
 }

@@ -30,7 +30,8 @@ int main(int argc, char *argv[])
 
     // A file as the panel leaves it: all four values present.
     for (const char *name : {"Left", "Top", "Window state"})
-        settings.WriteRegString(root, SettingsKey::path, QString::fromLatin1(name), QStringLiteral("1500"));
+        settings.WriteRegString(root, SettingsKey::path, QString::fromLatin1(name),
+                                QStringLiteral("1500"));
 
     LatencyStats writes;
     LatencyStats reads;
@@ -38,12 +39,16 @@ int main(int argc, char *argv[])
     for (int i = 0; i < rounds; ++i) {
         const QString typed = QStringLiteral("10.0.0.%1").arg(i % 256);
         auto start = SteadyClock::now();
-        failures += settings.WriteRegString(root, SettingsKey::path, QStringLiteral("IP Address"), typed) != -1;
+        failures +=
+            settings.WriteRegString(root, SettingsKey::path, QStringLiteral("IP Address"), typed)
+            != -1;
         writes.add(SteadyClock::now() - start);
 
         QString text;
         start = SteadyClock::now();
-        failures += settings.ReadRegString(root, SettingsKey::path, QStringLiteral("IP Address"), text) != -1;
+        failures +=
+            settings.ReadRegString(root, SettingsKey::path, QStringLiteral("IP Address"), text)
+            != -1;
         reads.add(SteadyClock::now() - start);
         failures += text != typed;
     }

@@ -38,7 +38,7 @@ int main(int argc, char *argv[])
     ProcessRuntime runtime;
     FileRegistry registry;
     CanberraSound sound;
-    PlatformServices platform{clock, instance, messageBox, runtime, registry, sound};
+    PlatformServices platform {clock, instance, messageBox, runtime, registry, sound};
 
     formMain form(platform);
     TerminationSignals termination;

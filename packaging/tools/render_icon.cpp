@@ -51,8 +51,8 @@ int main(int argc, char *argv[])
         if (written && output.endsWith(QLatin1String(".argb"))) {
             QFile raw(output);
             written = raw.open(QIODevice::WriteOnly)
-                    && raw.write(reinterpret_cast<const char *>(argb.constBits()), argb.sizeInBytes())
-                            == argb.sizeInBytes();
+                && raw.write(reinterpret_cast<const char *>(argb.constBits()), argb.sizeInBytes())
+                    == argb.sizeInBytes();
         } else if (written) {
             written = argb.save(output, "PNG");
         }

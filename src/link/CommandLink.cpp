@@ -6,8 +6,7 @@
 
 CommandLink::CommandLink(UdpEndpoint &enet)
     : m_enet(enet)
-{
-}
+{ }
 
 void CommandLink::aim(const QString &host, int remotePort, int localPort)
 {
@@ -31,5 +30,6 @@ bool CommandLink::readAndDrop()
     if (!m_enet.GetData())
         return false;
     const QHostAddress &unit = m_enet.remoteAddress();
-    return !unit.isNull() && unit.isEqual(m_enet.remoteHostIP(), QHostAddress::ConvertV4MappedToIPv4);
+    return !unit.isNull()
+        && unit.isEqual(m_enet.remoteHostIP(), QHostAddress::ConvertV4MappedToIPv4);
 }

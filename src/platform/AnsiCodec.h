@@ -8,7 +8,8 @@
 #include <QStringView>
 
 // The unit and the settings file speak 8-bit text: one byte per character. ASCII passes unchanged,
-// everything else goes through Windows-1252, and a character that code page cannot hold becomes '?'.
+// everything else goes through Windows-1252, and a character that code page cannot hold becomes
+// '?'.
 class AnsiCodec
 {
 public:

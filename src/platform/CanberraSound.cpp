@@ -33,17 +33,17 @@ struct CanberraSound::Library
                 return l;
             auto resolve = [handle](auto &function, const char *name) {
                 function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(
-                        ::dlsym(handle, name));
+                    ::dlsym(handle, name));
                 return function != nullptr;
             };
             const bool complete = resolve(l.contextCreate, "ca_context_create")
-                    && resolve(l.contextSetDriver, "ca_context_set_driver")
-                    && resolve(l.contextOpen, "ca_context_open")
-                    && resolve(l.contextDestroy, "ca_context_destroy")
-                    && resolve(l.contextPlayFull, "ca_context_play_full")
-                    && resolve(l.proplistCreate, "ca_proplist_create")
-                    && resolve(l.proplistSets, "ca_proplist_sets")
-                    && resolve(l.proplistDestroy, "ca_proplist_destroy");
+                && resolve(l.contextSetDriver, "ca_context_set_driver")
+                && resolve(l.contextOpen, "ca_context_open")
+                && resolve(l.contextDestroy, "ca_context_destroy")
+                && resolve(l.contextPlayFull, "ca_context_play_full")
+                && resolve(l.proplistCreate, "ca_proplist_create")
+                && resolve(l.proplistSets, "ca_proplist_sets")
+                && resolve(l.proplistDestroy, "ca_proplist_destroy");
             if (!complete)
                 l.contextCreate = nullptr;
             return l; // the handle stays open for the life of the process

@@ -7,13 +7,21 @@
 namespace {
 
 // The toolkit's own options: those that take a value, and those that don't.
-const QStringList qtOptionsWithValue = {
-    QStringLiteral("platform"), QStringLiteral("platformpluginpath"),
-    QStringLiteral("platformtheme"), QStringLiteral("plugin"), QStringLiteral("display"),
-    QStringLiteral("geometry"), QStringLiteral("qwindowgeometry"), QStringLiteral("title"),
-    QStringLiteral("qwindowtitle"), QStringLiteral("qwindowicon"), QStringLiteral("name"),
-    QStringLiteral("style"), QStringLiteral("stylesheet"), QStringLiteral("session"),
-    QStringLiteral("qmljsdebugger")};
+const QStringList qtOptionsWithValue = {QStringLiteral("platform"),
+                                        QStringLiteral("platformpluginpath"),
+                                        QStringLiteral("platformtheme"),
+                                        QStringLiteral("plugin"),
+                                        QStringLiteral("display"),
+                                        QStringLiteral("geometry"),
+                                        QStringLiteral("qwindowgeometry"),
+                                        QStringLiteral("title"),
+                                        QStringLiteral("qwindowtitle"),
+                                        QStringLiteral("qwindowicon"),
+                                        QStringLiteral("name"),
+                                        QStringLiteral("style"),
+                                        QStringLiteral("stylesheet"),
+                                        QStringLiteral("session"),
+                                        QStringLiteral("qmljsdebugger")};
 const QStringList qtFlags = {QStringLiteral("reverse"), QStringLiteral("widgetcount"),
                              QStringLiteral("nograb"), QStringLiteral("dograb"),
                              QStringLiteral("sync")};
@@ -21,13 +29,13 @@ const QStringList qtFlags = {QStringLiteral("reverse"), QStringLiteral("widgetco
 QString usage()
 {
     return QStringLiteral(
-            "Usage: varnoke [--help] [--version]\n"
-            "Operator's panel for the unit: every click and edit is sent to it as one UDP\n"
-            "datagram to port 37829.\n"
-            "\n"
-            "Nothing is configured from the command line. The unit's address and the window's\n"
-            "place are kept in ${XDG_CONFIG_HOME:-~/.config}/Yorv/Varnoke.reg; delete that file\n"
-            "to start afresh. The toolkit's own options (-platform, -display, ...) work as usual.\n");
+        "Usage: varnoke [--help] [--version]\n"
+        "Operator's panel for the unit: every click and edit is sent to it as one UDP\n"
+        "datagram to port 37829.\n"
+        "\n"
+        "Nothing is configured from the command line. The unit's address and the window's\n"
+        "place are kept in ${XDG_CONFIG_HOME:-~/.config}/Yorv/Varnoke.reg; delete that file\n"
+        "to start afresh. The toolkit's own options (-platform, -display, ...) work as usual.\n");
 }
 
 } // namespace
@@ -40,7 +48,10 @@ CommandLine::Outcome CommandLine::check(const QStringList &arguments, bool hasDi
         if (argument == u"--help" || argument == u"-h")
             return {Action::Exit, 0, usage(), {}};
         if (argument == u"--version")
-            return {Action::Exit, 0, QStringLiteral("varnoke %1\n").arg(QStringLiteral(VARNOKE_VERSION)), {}};
+            return {Action::Exit,
+                    0,
+                    QStringLiteral("varnoke %1\n").arg(QStringLiteral(VARNOKE_VERSION)),
+                    {}};
         // The toolkit takes its options with one dash or two, the value after a space or '='.
         QString option = argument;
         if (option.startsWith(u"--"))
@@ -52,17 +63,23 @@ CommandLine::Outcome CommandLine::check(const QStringList &arguments, bool hasDi
                 continue;
             if (qtOptionsWithValue.contains(name)) {
                 if (!inlineValue && ++i >= arguments.size())
-                    return {Action::Exit, 2, {},
+                    return {Action::Exit,
+                            2,
+                            {},
                             QStringLiteral("varnoke: %1 needs a value\n").arg(argument)};
                 platformGiven = platformGiven || name == u"platform" || name == u"display";
                 continue;
             }
         }
-        return {Action::Exit, 2, {},
+        return {Action::Exit,
+                2,
+                {},
                 QStringLiteral("varnoke: unknown argument '%1' (try --help)\n").arg(argument)};
     }
     if (!hasDisplay && !platformGiven)
-        return {Action::Exit, 1, {},
+        return {Action::Exit,
+                1,
+                {},
                 QStringLiteral("varnoke: no display to open the panel on (DISPLAY and "
                                "WAYLAND_DISPLAY are not set)\n")};
     return {};

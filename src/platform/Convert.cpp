@@ -2,8 +2,8 @@
 // SPDX-License-Identifier: MIT
 #include "Convert.h"
 
-#include <cmath>
 #include <charconv>
+#include <cmath>
 #include <system_error>
 
 namespace {

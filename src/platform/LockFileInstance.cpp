@@ -16,8 +16,7 @@ const QString lockPattern = QStringLiteral("varnoke-*.lock");
 LockFileInstance::LockFileInstance(const QString &folder)
     : m_folder(folder.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation)
                                 : folder)
-{
-}
+{ }
 
 LockFileInstance::~LockFileInstance() = default;
 
@@ -42,7 +41,7 @@ void LockFileInstance::claim()
     if (m_own)
         return;
     const QString path = QDir(m_folder).filePath(
-            QStringLiteral("varnoke-%1.lock").arg(QCoreApplication::applicationPid()));
+        QStringLiteral("varnoke-%1.lock").arg(QCoreApplication::applicationPid()));
     auto lock = std::make_unique<QLockFile>(path);
     lock->setStaleLockTime(0);
     if (lock->tryLock(0))

@@ -21,7 +21,8 @@ QString ProcessRuntime::appPath() const
 
 bool ProcessRuntime::createIfMissing(const QString &path)
 {
-    // O_EXCL: never truncate, never follow into an existing file; EEXIST means there is one already.
+    // O_EXCL: never truncate, never follow into an existing file; EEXIST means there is one
+    // already.
     const QByteArray native = QFile::encodeName(path);
     const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0)

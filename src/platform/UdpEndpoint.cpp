@@ -37,8 +37,9 @@ void UdpEndpoint::setRemoteHost(const QString &host)
     m_remoteAddress.clear();
     // A control character (a NUL from a hand-edited settings file, say) would cut the name short
     // on its way to the resolver and aim somewhere the box doesn't show: no address at all.
-    const bool controls = std::any_of(host.cbegin(), host.cend(),
-                                      [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; });
+    const bool controls = std::any_of(host.cbegin(), host.cend(), [](QChar c) {
+        return c.unicode() < 0x20 || c.unicode() == 0x7F;
+    });
     if (host.trimmed().isEmpty() || controls) {
         m_hostState = HostState::None;
     } else if (m_remoteAddress.setAddress(host.trimmed())) {
@@ -98,8 +99,8 @@ bool UdpEndpoint::GetData(QString *text)
         return false;
     if (m_buffer.isEmpty())
         m_buffer.resize(largestDatagram);
-    const qint64 size = m_socket.readDatagram(m_buffer.data(), m_buffer.size(), &m_senderAddress,
-                                              &m_senderPort);
+    const qint64 size =
+        m_socket.readDatagram(m_buffer.data(), m_buffer.size(), &m_senderAddress, &m_senderPort);
     m_readThisArrival = true;
     if (size < 0)
         return false;
@@ -128,7 +129,8 @@ void UdpEndpoint::drain()
 
 bool UdpEndpoint::writeNow(const QByteArray &payload)
 {
-    return m_socket.writeDatagram(payload, m_remoteAddress, quint16(m_remotePort)) == payload.size();
+    return m_socket.writeDatagram(payload, m_remoteAddress, quint16(m_remotePort))
+        == payload.size();
 }
 
 void UdpEndpoint::lookUp()

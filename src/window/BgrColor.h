@@ -8,7 +8,10 @@
 class BgrColor
 {
 public:
-    static QColor toColor(quint32 bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
+    static QColor toColor(quint32 bgr)
+    {
+        return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
+    }
     static quint32 fromColor(const QColor &color)
     {
         return quint32(color.red()) | quint32(color.green()) << 8 | quint32(color.blue()) << 16;

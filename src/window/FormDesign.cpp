@@ -49,6 +49,7 @@ constexpr std::array<const char *, 2> icon = {":/icons/varnoke-32.argb", ":/icon
 
 const FormDesign &FormDesign::formMain()
 {
-    static const FormDesign design{"Varnoke Automation Test", 5025, 2715, 0x00C0FFFF, icon, designControls};
+    static const FormDesign design {
+        "Varnoke Automation Test", 5025, 2715, 0x00C0FFFF, icon, designControls};
     return design;
 }

@@ -8,8 +8,7 @@
 
 LineEditIndicator::LineEditIndicator(QLineEdit &box)
     : m_box(box)
-{
-}
+{ }
 
 quint32 LineEditIndicator::colour() const
 {

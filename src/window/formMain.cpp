@@ -33,11 +33,11 @@ constexpr double largestPixel = 1 << 20;
 
 int twipsToPixel(double twips)
 {
-    return int(std::clamp(twips / twipsPerPixel, -largestPixel, largestPixel) + (twips < 0 ? -0.5 : 0.5));
+    return int(std::clamp(twips / twipsPerPixel, -largestPixel, largestPixel)
+               + (twips < 0 ? -0.5 : 0.5));
 }
 
-template<typename T>
-T *control(const QWidget &window, const char *name)
+template<typename T> T *control(const QWidget &window, const char *name)
 {
     T *widget = window.findChild<T *>(QString::fromLatin1(name));
     Q_ASSERT(widget);
@@ -105,8 +105,8 @@ void formMain::Form_Load()
     // read, written or created.
     if (m_platform.instance.PrevInstance()) {
         const auto answer = m_platform.messageBox.askOkCancel(
-                QStringLiteral("Already a GUI running!\r\nRun this instance too?"),
-                QStringLiteral("Glimra"));
+            QStringLiteral("Already a GUI running!\r\nRun this instance too?"),
+            QStringLiteral("Glimra"));
         if (answer == MessageBox::vbCancel) {
             m_platform.runtime.End();
             return;
@@ -123,7 +123,8 @@ void formMain::Form_Load()
     // the read before left it.
     const quint32 root = SettingsKey::HKEY_CURRENT_USER_ROOT;
     QString text;
-    qint16 ok = m_settings.ReadRegString(root, SettingsKey::path, QStringLiteral("IP Address"), text);
+    qint16 ok =
+        m_settings.ReadRegString(root, SettingsKey::path, QStringLiteral("IP Address"), text);
     const QStringView address = Convert::Trim(text);
     if (ok && address.size() >= 8 && address.size() <= 15)
         txtIP->setText(address.toString()); // saves it back through txtIP_Change
@@ -153,7 +154,8 @@ void formMain::Form_Unload(qint16 &Cancel)
     Q_UNUSED(Cancel); // closing always goes ahead
     m_unloaded = true;
     const quint32 root = SettingsKey::HKEY_CURRENT_USER_ROOT;
-    m_settings.WriteRegString(root, SettingsKey::path, QStringLiteral("Left"), Convert::Str(Left()));
+    m_settings.WriteRegString(root, SettingsKey::path, QStringLiteral("Left"),
+                              Convert::Str(Left()));
     m_settings.WriteRegString(root, SettingsKey::path, QStringLiteral("Top"), Convert::Str(Top()));
     m_settings.WriteRegString(root, SettingsKey::path, QStringLiteral("Window state"),
                               QString::number(WindowState()));

@@ -22,23 +22,23 @@ void tst_CommandLine::check_data()
     QTest::addColumn<QString>("outStarts");
 
     QTest::newRow("nothing") << QStringList() << true << true << 0 << QString();
-    QTest::newRow("version") << QStringList{"--version"} << false << false << 0 << "varnoke 1.03";
-    QTest::newRow("help") << QStringList{"--help"} << false << false << 0 << "Usage: varnoke";
-    QTest::newRow("toolkit option and value") << QStringList{"-platform", "xcb"} << true << true
-                                              << 0 << QString();
-    QTest::newRow("toolkit option with =") << QStringList{"--style=fusion", "-reverse"} << true
-                                           << true << 0 << QString();
-    QTest::newRow("a platform stands in for a display") << QStringList{"-platform", "offscreen"}
-                                                        << false << true << 0 << QString();
-    QTest::newRow("option missing its value") << QStringList{"-display"} << true << false << 2
-                                              << QString();
-    QTest::newRow("unknown option") << QStringList{"--ip", "10.0.0.1"} << true << false << 2
-                                    << QString();
-    QTest::newRow("bare word") << QStringList{"10.0.0.1"} << true << false << 2 << QString();
-    QTest::newRow("flag given a value") << QStringList{"-reverse=yes"} << true << false << 2
-                                        << QString();
-    QTest::newRow("bad argument before no display") << QStringList{"-x"} << false << false << 2
-                                                    << QString();
+    QTest::newRow("version") << QStringList {"--version"} << false << false << 0 << "varnoke 1.03";
+    QTest::newRow("help") << QStringList {"--help"} << false << false << 0 << "Usage: varnoke";
+    QTest::newRow("toolkit option and value")
+        << QStringList {"-platform", "xcb"} << true << true << 0 << QString();
+    QTest::newRow("toolkit option with =")
+        << QStringList {"--style=fusion", "-reverse"} << true << true << 0 << QString();
+    QTest::newRow("a platform stands in for a display")
+        << QStringList {"-platform", "offscreen"} << false << true << 0 << QString();
+    QTest::newRow("option missing its value")
+        << QStringList {"-display"} << true << false << 2 << QString();
+    QTest::newRow("unknown option")
+        << QStringList {"--ip", "10.0.0.1"} << true << false << 2 << QString();
+    QTest::newRow("bare word") << QStringList {"10.0.0.1"} << true << false << 2 << QString();
+    QTest::newRow("flag given a value")
+        << QStringList {"-reverse=yes"} << true << false << 2 << QString();
+    QTest::newRow("bad argument before no display")
+        << QStringList {"-x"} << false << false << 2 << QString();
     QTest::newRow("no display") << QStringList() << false << false << 1 << QString();
 }
 

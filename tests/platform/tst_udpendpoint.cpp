@@ -110,8 +110,8 @@ void tst_UdpEndpoint::failedSendsAreSwallowed_data()
     QTest::newRow("port 0") << "127.0.0.1" << 0;
     QTest::newRow("port too big") << "127.0.0.1" << 70000;
     // The box could show "127.0.0.1" with a NUL after it; the name must not be cut short there.
-    QTest::newRow("NUL in the host") << QStringLiteral("127.0.0.1").append(QChar(0)).append(u"9")
-                                     << 9;
+    QTest::newRow("NUL in the host")
+        << QStringLiteral("127.0.0.1").append(QChar(0)).append(u"9") << 9;
 }
 
 void tst_UdpEndpoint::failedSendsAreSwallowed()
@@ -172,7 +172,8 @@ void tst_UdpEndpoint::readsAnySizeAndKnowsTheSender()
 
     for (const qsizetype size : {qsizetype(0), qsizetype(1), qsizetype(65507)}) {
         const QByteArray payload(size, 'x');
-        QCOMPARE(m_receiver.writeDatagram(payload, QHostAddress::LocalHost, enet.boundPort()), size);
+        QCOMPARE(m_receiver.writeDatagram(payload, QHostAddress::LocalHost, enet.boundPort()),
+                 size);
         QVERIFY(arrivals.wait(2000));
         QCOMPARE(arrivals.takeLast().at(0).toLongLong(), qint64(size));
         QCOMPARE(text.size(), size);

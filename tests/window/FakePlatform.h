@@ -26,15 +26,14 @@ struct FakePlatform
         float secondsSinceMidnight() const override { return seconds; }
         std::chrono::steady_clock::time_point monotonicNow() const override { return monotonic; }
         float seconds = 43200.0f;
-        std::chrono::steady_clock::time_point monotonic{};
+        std::chrono::steady_clock::time_point monotonic {};
     };
 
     struct FakeInstance final : InstanceLock
     {
         explicit FakeInstance(QStringList &journal)
             : journal(journal)
-        {
-        }
+        { }
         bool PrevInstance() override
         {
             journal << QStringLiteral("PrevInstance");
@@ -49,8 +48,7 @@ struct FakePlatform
     {
         explicit FakeMessageBox(QStringList &journal)
             : journal(journal)
-        {
-        }
+        { }
         Answer askOkCancel(const QString &prompt, const QString &title) override
         {
             journal << QStringLiteral("MsgBox %1|%2").arg(prompt, title);
@@ -64,8 +62,7 @@ struct FakePlatform
     {
         explicit FakeRuntime(QStringList &journal)
             : journal(journal)
-        {
-        }
+        { }
         QString appPath() const override { return folder; }
         bool createIfMissing(const QString &path) override
         {
@@ -92,8 +89,7 @@ struct FakePlatform
         };
         explicit FakeRegistry(QStringList &journal)
             : journal(journal)
-        {
-        }
+        { }
         Result RegOpenKeyExA(Handle, const char *, std::uint32_t, std::uint32_t,
                              Handle *result) override
         {
@@ -132,13 +128,13 @@ struct FakePlatform
         {
             const QByteArray bytes(reinterpret_cast<const char *>(data), size);
             journal << QStringLiteral("write %1=%2").arg(QLatin1String(name), QLatin1String(bytes));
-            values[QByteArray(name)] = Value{type, bytes};
+            values[QByteArray(name)] = Value {type, bytes};
             return Success;
         }
         void setString(const char *name, const QByteArray &text)
         {
             keyExists = true;
-            values[QByteArray(name)] = Value{TypeString, text};
+            values[QByteArray(name)] = Value {TypeString, text};
         }
         QByteArray string(const char *name) const { return values.value(name).data; }
         QStringList &journal;
@@ -150,8 +146,7 @@ struct FakePlatform
     {
         explicit FakeSound(QStringList &journal)
             : journal(journal)
-        {
-        }
+        { }
         void play(const QString &file, Event) override
         {
             journal << QStringLiteral("play %1").arg(file);
@@ -161,10 +156,10 @@ struct FakePlatform
 
     QStringList journal;
     FakeClock clock;
-    FakeInstance instance{journal};
-    FakeMessageBox messageBox{journal};
-    FakeRuntime runtime{journal};
-    FakeRegistry registry{journal};
-    FakeSound sound{journal};
-    PlatformServices services{clock, instance, messageBox, runtime, registry, sound};
+    FakeInstance instance {journal};
+    FakeMessageBox messageBox {journal};
+    FakeRuntime runtime {journal};
+    FakeRegistry registry {journal};
+    FakeSound sound {journal};
+    PlatformServices services {clock, instance, messageBox, runtime, registry, sound};
 };

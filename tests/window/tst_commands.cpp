@@ -36,8 +36,7 @@ private Q_SLOTS:
     void failedSendsLeaveTheWindowWorking();
 
 private:
-    template<typename T>
-    T *find(const char *name) const
+    template<typename T> T *find(const char *name) const
     {
         return m_form->findChild<T *>(QString::fromLatin1(name));
     }
@@ -103,7 +102,7 @@ void tst_Commands::modeClickSendsItsTwoLetters()
     QFETCH(QString, button);
     QFETCH(QByteArray, command);
     QTest::mouseClick(m_form->findChild<QRadioButton *>(button), Qt::LeftButton);
-    QCOMPARE(received(), QList<QByteArray>{command});
+    QCOMPARE(received(), QList<QByteArray> {command});
     QVERIFY(nothingMore().isEmpty());
 }
 
@@ -123,10 +122,14 @@ void tst_Commands::valueText_data()
     QTest::addColumn<QString>("box");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QByteArray>("last");
-    QTest::newRow("spaces around are dropped") << "txtManual" << " 1.5 " << QByteArray("MA 1.5");
-    QTest::newRow("spaces inside stay") << "txtStop" << "1 5" << QByteArray("ST 1 5");
-    QTest::newRow("letters go as typed") << "txtFreq" << "abc" << QByteArray("FR abc");
-    QTest::newRow("only spaces: the prefix") << "txtVcoCtrl" << "   " << QByteArray("FC ");
+    QTest::newRow("spaces around are dropped") << "txtManual"
+                                               << " 1.5 " << QByteArray("MA 1.5");
+    QTest::newRow("spaces inside stay") << "txtStop"
+                                        << "1 5" << QByteArray("ST 1 5");
+    QTest::newRow("letters go as typed") << "txtFreq"
+                                         << "abc" << QByteArray("FR abc");
+    QTest::newRow("only spaces: the prefix") << "txtVcoCtrl"
+                                             << "   " << QByteArray("FC ");
 }
 
 void tst_Commands::valueText()
@@ -147,7 +150,7 @@ void tst_Commands::valueText()
 void tst_Commands::programSetTextSends()
 {
     find<QLineEdit>("txtVcoCtrl")->setText(QStringLiteral("100"));
-    QCOMPARE(received(), QList<QByteArray>{"FC 100"});
+    QCOMPARE(received(), QList<QByteArray> {"FC 100"});
 }
 
 void tst_Commands::noCommandIsLongerThan13Bytes()

@@ -35,8 +35,7 @@ private Q_SLOTS:
     void heartbeatWaitsForStartUp();
 
 private:
-    template<typename T>
-    T *find(const char *name) const
+    template<typename T> T *find(const char *name) const
     {
         return m_form->findChild<T *>(QString::fromLatin1(name));
     }
@@ -160,8 +159,8 @@ void tst_FormDesign::tabOrderSkipsThePortBox()
         visited << QApplication::focusWidget()->objectName();
     }
     // The mode group is one stop for Tab (arrows move inside it); the disabled port box none.
-    QCOMPARE(visited, QStringList({"txtIP", "txtManual", "txtStop", "txtFreq", "txtVcoCtrl",
-                                   "OptRun"}));
+    QCOMPARE(visited,
+             QStringList({"txtIP", "txtManual", "txtStop", "txtFreq", "txtVcoCtrl", "OptRun"}));
     QVERIFY(!find<QRadioButton>("OptRun")->isChecked()); // focus alone chooses nothing
 }
 

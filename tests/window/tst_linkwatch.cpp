@@ -28,7 +28,9 @@ private Q_SLOTS:
 private:
     QColor ipColour() const
     {
-        return m_form->findChild<QLineEdit *>(QStringLiteral("txtIP"))->palette().color(QPalette::Base);
+        return m_form->findChild<QLineEdit *>(QStringLiteral("txtIP"))
+            ->palette()
+            .color(QPalette::Base);
     }
     void tick(std::chrono::milliseconds later)
     {
@@ -77,7 +79,7 @@ void tst_LinkWatch::silentUnitIsMarkedAfterTheGrace()
     tick(1ms);
     QCOMPARE(ipColour(), QColor(255, 208, 208));
     QCOMPARE(m_platform->journal.filter(QStringLiteral("play")),
-             QStringList{"play /opt/panel/ConnectionLost.wav"});
+             QStringList {"play /opt/panel/ConnectionLost.wav"});
 }
 
 void tst_LinkWatch::unitsDatagramClearsTheMark()

@@ -59,11 +59,11 @@ void tst_StartUp::startUpRunsInOrder()
 {
     m_platform->registry.setString("IP Address", "127.0.0.1");
     m_form->Form_Load();
-    QCOMPARE(m_platform->journal,
-             QStringList({"PrevInstance", "claim", "create /opt/panel/ConnectedNow.wav",
-                          "create /opt/panel/ConnectionLost.wav", "read IP Address",
-                          "write IP Address=127.0.0.1", "read Left", "read Top",
-                          "read Window state"}));
+    QCOMPARE(
+        m_platform->journal,
+        QStringList({"PrevInstance", "claim", "create /opt/panel/ConnectedNow.wav",
+                     "create /opt/panel/ConnectionLost.wav", "read IP Address",
+                     "write IP Address=127.0.0.1", "read Left", "read Top", "read Window state"}));
     QCOMPARE(enet()->remoteHost(), QStringLiteral("127.0.0.1"));
     QCOMPARE(enet()->remotePort(), 37829);
     QCOMPARE(enet()->localPort(), 37829);
@@ -116,18 +116,19 @@ void tst_StartUp::placement_data()
     QTest::addColumn<QByteArray>("state");
     QTest::addColumn<QPoint>("position");
     QTest::addColumn<int>("windowState");
-    QTest::newRow("two inches, one inch") << QByteArray("2880") << QByteArray("1440") << QByteArray("0")
-                                          << QPoint(192, 96) << int(Qt::WindowNoState);
+    QTest::newRow("two inches, one inch")
+        << QByteArray("2880") << QByteArray("1440") << QByteArray("0") << QPoint(192, 96)
+        << int(Qt::WindowNoState);
     QTest::newRow("letters are 0") << QByteArray("abc") << QByteArray("12x") << QByteArray("0")
                                    << QPoint(0, 1) << int(Qt::WindowNoState);
     QTest::newRow("maximised") << QByteArray("150") << QByteArray("150") << QByteArray("2")
                                << QPoint(10, 10) << int(Qt::WindowMaximized);
-    QTest::newRow("state in letters ignored") << QByteArray("150") << QByteArray("150")
-                                              << QByteArray("big") << QPoint(10, 10)
-                                              << int(Qt::WindowNoState);
-    QTest::newRow("state out of range ignored") << QByteArray("150") << QByteArray("150")
-                                                << QByteArray("7") << QPoint(10, 10)
-                                                << int(Qt::WindowNoState);
+    QTest::newRow("state in letters ignored")
+        << QByteArray("150") << QByteArray("150") << QByteArray("big") << QPoint(10, 10)
+        << int(Qt::WindowNoState);
+    QTest::newRow("state out of range ignored")
+        << QByteArray("150") << QByteArray("150") << QByteArray("7") << QPoint(10, 10)
+        << int(Qt::WindowNoState);
 }
 
 void tst_StartUp::placement()
@@ -149,7 +150,8 @@ void tst_StartUp::placement()
 void tst_StartUp::placeNoScreenShowsComesBackOnThePrimary()
 {
     const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
-    for (const QByteArray &left : {QByteArray("3E+38"), QByteArray("-1E+38"), QByteArray("9999999")}) {
+    for (const QByteArray &left :
+         {QByteArray("3E+38"), QByteArray("-1E+38"), QByteArray("9999999")}) {
         m_platform->registry.setString("IP Address", "127.0.0.1");
         m_platform->registry.setString("Left", left);
         m_platform->registry.setString("Top", "150");
@@ -163,10 +165,10 @@ void tst_StartUp::secondPanelCancelTouchesNothing()
     m_platform->instance.running = true;
     m_platform->messageBox.answer = MessageBox::vbCancel;
     m_form->Form_Load();
-    QCOMPARE(m_platform->journal,
-             QStringList({"PrevInstance",
-                          "MsgBox Already a GUI running!\r\nRun this instance too?|Glimra",
-                          "End"}));
+    QCOMPARE(
+        m_platform->journal,
+        QStringList({"PrevInstance",
+                     "MsgBox Already a GUI running!\r\nRun this instance too?|Glimra", "End"}));
     QVERIFY(!m_platform->registry.keyExists);
     QVERIFY(!m_form->findChild<QTimer *>(QStringLiteral("tmrHB"))->isActive());
 }
@@ -176,10 +178,10 @@ void tst_StartUp::secondPanelOkGoesOn()
     m_platform->instance.running = true;
     m_platform->registry.setString("IP Address", "127.0.0.1");
     m_form->Form_Load();
-    QCOMPARE(m_platform->journal.mid(0, 3),
-             QStringList({"PrevInstance",
-                          "MsgBox Already a GUI running!\r\nRun this instance too?|Glimra",
-                          "claim"}));
+    QCOMPARE(
+        m_platform->journal.mid(0, 3),
+        QStringList({"PrevInstance",
+                     "MsgBox Already a GUI running!\r\nRun this instance too?|Glimra", "claim"}));
     QVERIFY(m_form->findChild<QTimer *>(QStringLiteral("tmrHB"))->isActive());
 }
 
@@ -188,8 +190,8 @@ void tst_StartUp::unloadWritesPlacementInOrderThenEnds()
     m_form->move(192, 96);
     const qsizetype start = m_platform->journal.size();
     QVERIFY(m_form->close());
-    QCOMPARE(journalFrom(start), QStringList({"write Left=2880", "write Top=1440",
-                                              "write Window state=0", "End"}));
+    QCOMPARE(journalFrom(start),
+             QStringList({"write Left=2880", "write Top=1440", "write Window state=0", "End"}));
 }
 
 void tst_StartUp::placementReadsBackToTheSameNumbers()

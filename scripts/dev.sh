@@ -3,7 +3,9 @@
 # SPDX-License-Identifier: MIT
 #
 # scripts/dev.sh run   install what is missing, build, start the panel
-# scripts/dev.sh test  install what is missing (test tools too), build, run every test
+# scripts/dev.sh test  install what is missing (test tools too), build, run every test: the
+#                      suite, the suite again built with AddressSanitizer and
+#                      UndefinedBehaviorSanitizer, and the fuzzers for a bounded time each
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -32,22 +34,34 @@ install_missing() {
 }
 
 configure_and_build() {
-    cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
-    cmake --build "$build" -j"$(nproc)"
+    local dir=$1
+    shift
+    cmake -S "$here" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+    cmake --build "$dir" -j"$(nproc)"
 }
 
 case "$action" in
 run)
     install_missing "${build_packages[@]}"
-    configure_and_build -DBUILD_TESTING=OFF
+    configure_and_build "$build" -DBUILD_TESTING=OFF
     exec "$build/varnoke"
     ;;
 test)
     install_missing "${build_packages[@]}" "${test_packages[@]}"
-    configure_and_build -DBUILD_TESTING=ON
+    configure_and_build "$build" -DBUILD_TESTING=ON
     # The widget tests draw offscreen and the end-to-end tests start their own Xvfb, so no
     # display is needed.
     ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
+
+    echo "== The same suite, built with AddressSanitizer and UndefinedBehaviorSanitizer"
+    configure_and_build "$build-asan" -DBUILD_TESTING=ON -DVARNOKE_SANITIZE=ON
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+    LSAN_OPTIONS=suppressions=$here/tests/sanitizer.supp:print_suppressions=0 \
+    UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+        ctest --test-dir "$build-asan" --output-on-failure -j"$(nproc)"
+
+    echo "== Fuzzers, ${VARNOKE_FUZZ_SECONDS:-60} s each"
+    bash "$here/tests/fuzz/run-fuzzers.sh"
     ;;
 *)
     echo "usage: $0 run|test" >&2

@@ -26,6 +26,13 @@ UdpEndpoint::UdpEndpoint(QObject *parent)
     connect(&m_socket, &QUdpSocket::readyRead, this, &UdpEndpoint::drain);
 }
 
+UdpEndpoint::~UdpEndpoint()
+{
+    // A look-up still running must not answer to an endpoint that is gone.
+    if (m_lookupId != -1)
+        QHostInfo::abortHostLookup(m_lookupId);
+}
+
 void UdpEndpoint::setRemoteHost(const QString &host)
 {
     if (m_lookupId != -1) {

@@ -21,6 +21,7 @@ class UdpEndpoint : public QObject
 
 public:
     explicit UdpEndpoint(QObject *parent = nullptr);
+    ~UdpEndpoint() override;
 
     // A dotted address is used as it is; a name is looked up in the background, and the
     // datagrams sent meanwhile wait for the answer (an unresolvable name loses them).

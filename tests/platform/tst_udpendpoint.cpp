@@ -196,6 +196,9 @@ void tst_UdpEndpoint::unreadDatagramsAreDropped()
 
 void tst_UdpEndpoint::burstIsDrainedWithFlatMemory()
 {
+#if defined(__SANITIZE_ADDRESS__)
+    QSKIP("AddressSanitizer holds freed memory back on purpose; resident size says nothing here");
+#endif
     UdpEndpoint enet;
     enet.setLocalPort(0);
     qint64 arrived = 0;

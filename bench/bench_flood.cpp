@@ -6,24 +6,16 @@
 // posted and the event loop runs as in the panel, so a key waits behind whatever the window is
 // doing with the flood. The flood comes from a child process, bounded in count and in time.
 
+#include "BenchPanel.h"
 #include "LatencyStats.h"
 #include "LoopbackReceiver.h"
 
-#include "platform/CanberraSound.h"
-#include "platform/FileRegistry.h"
-#include "platform/LockFileInstance.h"
-#include "platform/PlatformServices.h"
-#include "platform/ProcessRuntime.h"
-#include "platform/SystemClock.h"
 #include "platform/UdpEndpoint.h"
-#include "window/QtMessageBox.h"
-#include "window/formMain.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <chrono>
@@ -127,26 +119,12 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     const int keys = argc > 1 ? std::atoi(argv[1]) : 10000;
 
-    SystemClock clock;
-    LockFileInstance instance;
-    QtMessageBox messageBox;
-    ProcessRuntime runtime;
-    QTemporaryDir config;
-    FileRegistry registry(config.path());
-    CanberraSound sound;
-    PlatformServices platform {clock, instance, messageBox, runtime, registry, sound};
-    formMain form(platform);
-    form.show();
-    QApplication::setActiveWindow(&form);
-
     LoopbackReceiver unit;
-    auto *enet = form.findChild<UdpEndpoint *>(QStringLiteral("Enet"));
-    enet->setRemoteHost(QStringLiteral("127.0.0.1"));
-    enet->setRemotePort(unit.port());
-    enet->setLocalPort(0); // the panel's own port, as the flood sees it
+    BenchPanel bench(unit.port());
+    UdpEndpoint *enet = bench.enet;
     long arrivals = 0;
-    QObject::connect(enet, &UdpEndpoint::DataArrival, &form, [&arrivals] { ++arrivals; });
-    auto *box = form.findChild<QLineEdit *>(QStringLiteral("txtFreq"));
+    QObject::connect(enet, &UdpEndpoint::DataArrival, &bench.form, [&arrivals] { ++arrivals; });
+    QLineEdit *box = bench.box("txtFreq");
     box->setFocus();
     box->clear();
     char buffer[64];

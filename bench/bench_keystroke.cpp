@@ -4,22 +4,12 @@
 // Keystroke to datagram: a synthesized key on a value box, to the datagram's arrival at a
 // loopback receiver, against the floor of a plain sendto -> recv on loopback in the same run.
 
+#include "BenchPanel.h"
 #include "LatencyStats.h"
 #include "LoopbackReceiver.h"
 
-#include "platform/CanberraSound.h"
-#include "platform/FileRegistry.h"
-#include "platform/LockFileInstance.h"
-#include "platform/PlatformServices.h"
-#include "platform/ProcessRuntime.h"
-#include "platform/SystemClock.h"
-#include "platform/UdpEndpoint.h"
-#include "window/QtMessageBox.h"
-#include "window/formMain.h"
-
 #include <QApplication>
 #include <QLineEdit>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <chrono>
@@ -56,23 +46,9 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     const int keys = argc > 1 ? std::atoi(argv[1]) : 20000;
 
-    SystemClock clock;
-    LockFileInstance instance;
-    QtMessageBox messageBox;
-    ProcessRuntime runtime;
-    QTemporaryDir config; // the panel's start-up never runs here, but keep its store off $HOME
-    FileRegistry registry(config.path());
-    CanberraSound sound;
-    PlatformServices platform {clock, instance, messageBox, runtime, registry, sound};
-    formMain form(platform);
-    form.show();
-
     LoopbackReceiver unit;
-    auto *enet = form.findChild<UdpEndpoint *>(QStringLiteral("Enet"));
-    enet->setRemoteHost(QStringLiteral("127.0.0.1"));
-    enet->setRemotePort(unit.port());
-    enet->setLocalPort(0);
-    auto *box = form.findChild<QLineEdit *>(QStringLiteral("txtFreq"));
+    BenchPanel bench(unit.port());
+    QLineEdit *box = bench.box("txtFreq");
     box->setFocus();
     box->clear();
     char buffer[64];

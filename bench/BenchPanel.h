@@ -1,0 +1,49 @@
+// SPDX-FileCopyrightText: 2026 The Varnoke developers
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "platform/CanberraSound.h"
+#include "platform/FileRegistry.h"
+#include "platform/LockFileInstance.h"
+#include "platform/PlatformServices.h"
+#include "platform/ProcessRuntime.h"
+#include "platform/SystemClock.h"
+#include "platform/UdpEndpoint.h"
+#include "window/QtMessageBox.h"
+#include "window/formMain.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QTemporaryDir>
+
+#include <cstdint>
+
+// The real window on the real platform services, shown offscreen and aimed at a loopback port.
+// Start-up never runs, so nothing is read or saved; the settings store is kept off $HOME anyway.
+struct BenchPanel
+{
+    explicit BenchPanel(std::uint16_t unitPort)
+    {
+        form.show();
+        QApplication::setActiveWindow(&form);
+        enet->setRemoteHost(QStringLiteral("127.0.0.1"));
+        enet->setRemotePort(unitPort);
+        enet->setLocalPort(0);
+    }
+
+    QLineEdit *box(const char *name) const
+    {
+        return form.findChild<QLineEdit *>(QString::fromLatin1(name));
+    }
+
+    SystemClock clock;
+    LockFileInstance instance;
+    QtMessageBox messageBox;
+    ProcessRuntime runtime;
+    QTemporaryDir config;
+    FileRegistry registry {config.path()};
+    CanberraSound sound;
+    PlatformServices platform {clock, instance, messageBox, runtime, registry, sound};
+    formMain form {platform};
+    UdpEndpoint *enet = form.findChild<UdpEndpoint *>(QStringLiteral("Enet"));
+};

@@ -13,4 +13,7 @@ public:
 
     // Marks this panel as running, for the panels started after it.
     virtual void claim() = 0;
+
+    // Gives the mark up, as the panel ends.
+    virtual void release() = 0;
 };

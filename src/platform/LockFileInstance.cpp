@@ -47,3 +47,8 @@ void LockFileInstance::claim()
     if (lock->tryLock(0))
         m_own = std::move(lock);
 }
+
+void LockFileInstance::release()
+{
+    m_own.reset(); // unlocks, which removes the file
+}

@@ -21,6 +21,7 @@ public:
 
     bool PrevInstance() override;
     void claim() override;
+    void release() override;
 
 private:
     QString m_folder;

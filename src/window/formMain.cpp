@@ -153,6 +153,8 @@ void formMain::Form_Unload(qint16 &Cancel)
 {
     Q_UNUSED(Cancel); // closing always goes ahead
     m_unloaded = true;
+    // The panel's one open file is its running mark; the process ends without destructors.
+    m_platform.instance.release();
     const quint32 root = SettingsKey::HKEY_CURRENT_USER_ROOT;
     m_settings.WriteRegString(root, SettingsKey::path, QStringLiteral("Left"),
                               Convert::Str(Left()));

@@ -36,8 +36,9 @@ void tst_InstanceLock::runningPanelIsSeen()
     first->claim();
     LockFileInstance second(runtime.path());
     QVERIFY(second.PrevInstance());
-    first.reset(); // the panel closes: its claim goes with it
+    first->release(); // the panel closes: its claim goes with it
     QVERIFY(!second.PrevInstance());
+    QVERIFY(QDir(runtime.path()).isEmpty());
 }
 
 void tst_InstanceLock::crashedPanelDoesNotCount()

@@ -40,6 +40,7 @@ struct FakePlatform
             return running;
         }
         void claim() override { journal << QStringLiteral("claim"); }
+        void release() override { journal << QStringLiteral("release"); }
         QStringList &journal;
         bool running = false;
     };

@@ -191,7 +191,8 @@ void tst_StartUp::unloadWritesPlacementInOrderThenEnds()
     const qsizetype start = m_platform->journal.size();
     QVERIFY(m_form->close());
     QCOMPARE(journalFrom(start),
-             QStringList({"write Left=2880", "write Top=1440", "write Window state=0", "End"}));
+             QStringList(
+                 {"release", "write Left=2880", "write Top=1440", "write Window state=0", "End"}));
 }
 
 void tst_StartUp::placementReadsBackToTheSameNumbers()
@@ -245,6 +246,7 @@ void tst_StartUp::terminateSavesOnlyWhenNotUnloaded()
 {
     m_form->Form_Terminate();
     QCOMPARE(m_platform->journal.filter(QStringLiteral("write")).size(), 3);
+    QCOMPARE(m_platform->journal.filter(QStringLiteral("release")).size(), 1);
     m_form->Form_Terminate();
     QCOMPARE(m_platform->journal.filter(QStringLiteral("write")).size(), 3);
 }

@@ -13,7 +13,8 @@ build=${VARNOKE_BUILD_DIR:-$here/build}
 action=${1:-}
 
 build_packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-svg-dev
-                libqt6svg6 libcanberra-dev libgl-dev fonts-dejavu-core sound-theme-freedesktop)
+                libqt6svg6 libcanberra-dev libgl-dev fonts-dejavu-core fonts-liberation2
+                sound-theme-freedesktop)
 test_packages=(python3 xvfb xauth xdotool x11-utils imagemagick iproute2 util-linux
                wine wine64 g++-mingw-w64-x86-64 dpkg-dev fakeroot file desktop-file-utils
                appstream clang libclang-rt-14-dev llvm)

@@ -71,7 +71,7 @@ formMain::formMain(PlatformServices &platform, QWidget *parent)
     tmrHB->setInterval(heartbeatMs); // disabled until start-up has run
     Enet->setObjectName(QStringLiteral("Enet"));
 
-    m_linkIndicator = std::make_unique<LineEditIndicator>(*txtIP);
+    m_linkIndicator = std::make_unique<LineEditIndicator>(*txtIP, platform.clock);
     m_watchdog = std::make_unique<Watchdog>(platform.clock, platform.sound, *m_linkIndicator,
                                             platform.runtime.appPath());
 
@@ -146,6 +146,7 @@ void formMain::Form_Load()
     keepOnScreen();
 
     m_watchdog->start();
+    m_linkIndicator->heard(); // a lost link is told from here until the unit is heard
     tmrHB->start();
 }
 
@@ -186,8 +187,10 @@ void formMain::closeEvent(QCloseEvent *event)
 void formMain::Enet_DataArrival(qint64 bytesTotal)
 {
     Q_UNUSED(bytesTotal);
-    if (m_link.readAndDrop())
+    if (m_link.readAndDrop()) {
+        m_linkIndicator->heard();
         m_watchdog->signOfLife();
+    }
 }
 
 void formMain::OptRun_Click()

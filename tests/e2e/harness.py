@@ -527,11 +527,9 @@ def top_level_windows(display_name):
 def system_python_for(module):
     """Re-runs this script under Debian's own interpreter when module is only installed there
     (python3-pyatspi and python3-gi are Debian's); exits SKIP when it is nowhere."""
-    try:
-        __import__(module)
+    import importlib.util
+    if importlib.util.find_spec(module) is not None:
         return
-    except ImportError:
-        pass
     system = "/usr/bin/python3"
     if os.path.exists(system) and os.path.realpath(sys.executable) != os.path.realpath(system):
         os.execv(system, [system] + sys.argv)

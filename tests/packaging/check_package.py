@@ -236,6 +236,28 @@ class Package(unittest.TestCase):
                 self.assertRegex(text, r"-O[123s]\b")
                 self.assertIn("-fstack-protector-strong", text)
 
+    def test_package_configure_refuses_a_machine_without_dpkg_shlibdeps(self):
+        # Without it cpack would leave out every library the program links and make a package
+        # that installs and then can't start. dpkg-shlibdeps is hidden in a mount namespace of
+        # this test's own, which needs root.
+        if os.geteuid() != 0 or not shutil.which("unshare"):
+            self.skipTest("hiding dpkg-shlibdeps needs root and unshare")
+        shlibdeps = shutil.which("dpkg-shlibdeps")
+        with open(os.path.join(self.build_dir, "CMakeCache.txt")) as f:
+            source = re.search(r"^CMAKE_HOME_DIRECTORY:INTERNAL=(.*)$", f.read(), re.M).group(1)
+        build = os.path.join(self.tmp, "configure")
+        result = subprocess.run(
+            ["unshare", "-m", "--propagation", "private", "sh", "-c",
+             'mount --bind /dev/null "$1" && shift && exec "$@"', "sh", shlibdeps,
+             self.cmake, "-S", source, "-B", build, "-DVARNOKE_PACKAGE=ON"],
+            capture_output=True, text=True, timeout=300)
+        self.assertNotEqual(result.returncode, 0, result.stdout)
+        self.assertIn("dpkg-dev", result.stderr)
+        self.assertFalse(os.path.exists(os.path.join(build, "CPackConfig.cmake")))
+        # Given no build type, the configure chose Debian's.
+        with open(os.path.join(build, "CMakeCache.txt")) as f:
+            self.assertIn("CMAKE_BUILD_TYPE:STRING=RelWithDebInfo\n", f.read())
+
     def test_install_and_purge_leave_the_system_as_it_was(self):
         # A throw-away root as a system holds it: the standard directories exist and hold other
         # packages' files, and /opt exists but is empty and nobody's.

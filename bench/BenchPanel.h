@@ -3,7 +3,7 @@
 #pragma once
 
 #include "platform/CanberraSound.h"
-#include "platform/FileRegistry.h"
+#include "registry/FileRegistry.h"
 #include "platform/LockFileInstance.h"
 #include "platform/PlatformServices.h"
 #include "platform/ProcessRuntime.h"

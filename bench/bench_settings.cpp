@@ -6,7 +6,7 @@
 
 #include "LatencyStats.h"
 
-#include "platform/FileRegistry.h"
+#include "registry/FileRegistry.h"
 #include "settings/MiscFunctions.h"
 #include "settings/SettingsKey.h"
 

@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: MIT
 #include "platform/CanberraSound.h"
 #include "platform/CommandLine.h"
-#include "platform/FileRegistry.h"
+#include "registry/FileRegistry.h"
 #include "platform/LockFileInstance.h"
 #include "platform/PlatformServices.h"
 #include "platform/ProcessRuntime.h"

@@ -3,7 +3,7 @@
 #include "MiscFunctions.h"
 
 #include "platform/AnsiCodec.h"
-#include "platform/Registry.h"
+#include "registry/Registry.h"
 
 #include <array>
 

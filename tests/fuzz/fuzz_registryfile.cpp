@@ -4,7 +4,7 @@
 // The settings-file parser on arbitrary bytes. Whatever it accepts must survive being written and
 // read again unchanged: the same values, names, types and bytes, and the same text when written
 // a second time. A file that changed on its way through the store would lose settings.
-#include "platform/RegistryFile.h"
+#include "registry/RegistryFile.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -4,8 +4,8 @@
 // The settings file against other processes: writers killed mid-write, two panels writing at
 // once, and a user who may read the settings but not write them.
 
-#include "platform/FileRegistry.h"
-#include "platform/RegistryFile.h"
+#include "registry/FileRegistry.h"
+#include "registry/RegistryFile.h"
 #include "settings/MiscFunctions.h"
 #include "settings/SettingsKey.h"
 

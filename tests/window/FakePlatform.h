@@ -6,7 +6,7 @@
 #include "platform/InstanceLock.h"
 #include "platform/MessageBox.h"
 #include "platform/PlatformServices.h"
-#include "platform/Registry.h"
+#include "registry/Registry.h"
 #include "platform/Runtime.h"
 #include "platform/Sound.h"
 

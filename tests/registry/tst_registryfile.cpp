@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The Varnoke developers
 // SPDX-License-Identifier: MIT
-#include "platform/FileRegistry.h"
-#include "platform/RegistryFile.h"
+#include "registry/FileRegistry.h"
+#include "registry/RegistryFile.h"
 
 #include <QDir>
 #include <QFile>

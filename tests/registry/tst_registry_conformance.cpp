@@ -5,12 +5,12 @@
 // cross-compiled, against the registry itself (under Wine), so the file store answers as the
 // registry does. Plain C++ on purpose: the Windows build has no Qt.
 
-#include "platform/Registry.h"
+#include "registry/Registry.h"
 
 #ifdef _WIN32
-#include "platform/Win32Registry.h"
+#include "registry/Win32Registry.h"
 #else
-#include "platform/FileRegistry.h"
+#include "registry/FileRegistry.h"
 #include <QString>
 #include <filesystem>
 #include <unistd.h>

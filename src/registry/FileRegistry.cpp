@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: MIT
 #include "FileRegistry.h"
 
-#include "AnsiCodec.h"
+#include "platform/AnsiCodec.h"
 #include "RegistryFile.h"
 
 #include <QDateTime>

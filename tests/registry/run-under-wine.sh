@@ -21,8 +21,8 @@ mkdir -p "$work"
 exe=$work/tst_registry_conformance.exe
 "$cxx" -std=c++20 -O1 -Wall -Wextra -static -I"$src/src" \
     -o "$exe" \
-    "$src/tests/platform/registry/tst_registry_conformance.cpp" \
-    "$src/src/platform/Win32Registry.cpp"
+    "$src/tests/registry/tst_registry_conformance.cpp" \
+    "$src/src/registry/Win32Registry.cpp"
 
 WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/varnoke-wineprefix-XXXXXX")
 export WINEPREFIX

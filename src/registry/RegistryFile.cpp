@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: MIT
 #include "RegistryFile.h"
 
-#include "AnsiCodec.h"
+#include "platform/AnsiCodec.h"
 
 #include <QList>
 #include <QString>

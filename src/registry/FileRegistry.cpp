@@ -2,22 +2,19 @@
 // SPDX-License-Identifier: MIT
 #include "FileRegistry.h"
 
-#include "platform/AnsiCodec.h"
+#include "ConfigFolder.h"
+#include "KeyFile.h"
+#include "KeyFileLock.h"
 #include "RegistryFile.h"
+#include "StoreWarning.h"
+#include "platform/AnsiCodec.h"
 
-#include <QDateTime>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QScopeGuard>
-#include <QStandardPaths>
-#include <QThread>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/file.h>
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -27,16 +24,9 @@ namespace {
 constexpr std::size_t maxSubKeyLength = 260;
 constexpr std::size_t maxValueNameLength = 16383;
 
-// A writer holds the lock for a few milliseconds; one that holds it longer is stuck, and a write
-// fails rather than hang the panel.
-constexpr int lockAttempts = 2000;
-constexpr unsigned long lockRetryMicroseconds = 1000;
-
-// Far beyond anything the panel writes, a megabyte pasted into the address box included. A larger
-// file is not read, and no write makes one, so every file written can be read back.
-constexpr qsizetype largestFile = 16 << 20;
-
-const QString fileSuffix = QStringLiteral(".reg");
+const QByteArray fileSuffix = QByteArrayLiteral(".reg");
+constexpr std::uint32_t writeRights =
+    Registry::AccessSetValue | Registry::AccessCreateSubKey | Registry::AccessCreateLink;
 
 bool isStringType(std::uint32_t type)
 {
@@ -54,7 +44,7 @@ bool isCurrentUserRoot(Registry::Handle key)
 bool isStorableName(const QString &name)
 {
     return name != u"." && name != u".." && !name.contains(u'/')
-        && !name.contains(fileSuffix, Qt::CaseInsensitive);
+        && !name.contains(u".reg", Qt::CaseInsensitive);
 }
 
 bool hasControlBytes(QByteArrayView name)
@@ -66,7 +56,7 @@ bool hasControlBytes(QByteArrayView name)
     return false;
 }
 
-Registry::Result fromErrno(int error, Registry::Result otherwise)
+Registry::Result fromErrno(int error)
 {
     switch (error) {
     case EACCES:
@@ -77,143 +67,67 @@ Registry::Result fromErrno(int error, Registry::Result otherwise)
     case ENOTDIR:
         return Registry::KeyDeleted;
     default:
-        return otherwise;
+        return Registry::CantWrite;
     }
 }
 
-bool isDir(const QString &path)
+bool hasType(const QByteArray &path, mode_t type)
 {
     struct stat st;
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-bool isFile(const QString &path)
-{
-    struct stat st;
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
+    return ::stat(path.constData(), &st) == 0 && (st.st_mode & S_IFMT) == type;
 }
 
 // The spelling on disk of key `name` in `folder`: a folder "<name>" or a file "<name>.reg",
 // matched without regard to case, the exact spelling first. Empty when the key does not exist.
-QString existingName(const QString &folder, const QString &name)
+QByteArray existingName(const QByteArray &folder, const QString &name)
 {
-    if (isDir(folder + u'/' + name) || isFile(folder + u'/' + name + fileSuffix))
-        return name;
-    const QDir dir(folder);
-    const auto entries =
-        dir.entryInfoList(QDir::Dirs | QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
-    for (const QFileInfo &entry : entries) {
-        QString stem = entry.fileName();
-        if (entry.isFile()) {
-            if (!stem.endsWith(fileSuffix, Qt::CaseInsensitive))
+    const QByteArray exact = QFile::encodeName(name);
+    if (hasType(folder + '/' + exact, S_IFDIR)
+        || hasType(folder + '/' + exact + fileSuffix, S_IFREG))
+        return exact;
+    DIR *dir = ::opendir(folder.constData());
+    if (!dir)
+        return {};
+    const auto closeDir = qScopeGuard([dir] { ::closedir(dir); });
+    while (const dirent *entry = ::readdir(dir)) {
+        QByteArray stem(entry->d_name);
+        const QByteArray path = folder + '/' + stem;
+        if (hasType(path, S_IFREG)) {
+            if (!stem.toLower().endsWith(fileSuffix))
                 continue;
             stem.chop(fileSuffix.size());
+        } else if (!hasType(path, S_IFDIR) || stem == "." || stem == "..") {
+            continue;
         }
-        if (stem.compare(name, Qt::CaseInsensitive) == 0)
+        if (QFile::decodeName(stem).compare(name, Qt::CaseInsensitive) == 0)
             return stem;
     }
     return {};
 }
 
-bool makeFolder(const QString &path)
+bool makeFolder(const QByteArray &path)
 {
-    return ::mkdir(QFile::encodeName(path).constData(), 0777) == 0 || errno == EEXIST;
+    return ::mkdir(path.constData(), 0777) == 0 || errno == EEXIST;
 }
 
-bool writeAll(int fd, const QByteArray &bytes)
+// The folder and every missing level above it.
+bool makeFolders(const QByteArray &path)
 {
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
+    for (qsizetype slash = path.indexOf('/', 1); slash > 0; slash = path.indexOf('/', slash + 1)) {
+        if (!makeFolder(path.first(slash)))
             return false;
-        done += n;
     }
-    return true;
-}
-
-// Replaces `path` with `bytes` so that, whatever stops the process, the file holds either the old
-// text or the new one. The new text is handed to the disk before the rename, but not waited for:
-// the panel saves on every keystroke of the address box, on the window's thread, and a wait for
-// the disk (milliseconds here, far more on a busy or network disk) would stall typing. The file
-// systems the panel runs on commit a rename-over only after the renamed file's data, so even a
-// power cut leaves the old text or the new, never a torn file.
-Registry::Result replaceFile(const QString &path, const QByteArray &bytes, mode_t mode)
-{
-    const QByteArray target = QFile::encodeName(path);
-    const QByteArray temporary = target + ".tmp";
-    // Non-blocking: a FIFO in the temporary's place fails the write instead of stalling it.
-    const int fd =
-        ::open(temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return fromErrno(errno, Registry::CantWrite);
-    bool ok = (mode == 0 || ::fchmod(fd, mode) == 0) && writeAll(fd, bytes);
-    if (ok)
-        ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE); // start the write-back, don't wait
-    const int error = errno;
-    ok = ::close(fd) == 0 && ok;
-    if (!ok || ::rename(temporary.constData(), target.constData()) != 0) {
-        const Registry::Result r = fromErrno(ok ? errno : error, Registry::CantWrite);
-        ::unlink(temporary.constData());
-        return r;
-    }
-    return Registry::Success;
-}
-
-// The file's bytes; empty optional when there is no file, CantRead or AccessDenied in `result`
-// when there is one that can't be read. Only a regular file of at most largestFile bytes is read:
-// a FIFO, a device or a huge file put in its place must neither stall the window's thread nor
-// exhaust memory.
-std::optional<QByteArray> readFile(const QString &path, Registry::Result &result)
-{
-    result = Registry::Success;
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno == ENOENT || errno == ENOTDIR || errno == ELOOP)
-            return std::nullopt;
-        result = (errno == EACCES || errno == EPERM) ? Registry::AccessDenied : Registry::CantRead;
-        return std::nullopt;
-    }
-    const auto closeFile = qScopeGuard([fd] { ::close(fd); });
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > largestFile) {
-        result = Registry::CantRead;
-        return std::nullopt;
-    }
-    QByteArray bytes(qsizetype(st.st_size) + 1, Qt::Uninitialized); // one more shows growth
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            result = Registry::CantRead;
-            return std::nullopt;
-        }
-        if (n == 0)
-            break;
-        done += n;
-        if (done == bytes.size() && bytes.size() <= largestFile)
-            bytes.resize(std::min<qsizetype>(bytes.size() * 2, largestFile + 1));
-    }
-    if (done > largestFile) {
-        result = Registry::CantRead;
-        return std::nullopt;
-    }
-    bytes.truncate(done);
-    return bytes;
+    return makeFolder(path);
 }
 
 } // namespace
 
 FileRegistry::FileRegistry()
-    : FileRegistry(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
+    : m_home(ConfigFolder::path())
 { }
 
 FileRegistry::FileRegistry(const QString &configHome)
-    : m_home(configHome)
+    : m_home(QFile::encodeName(configHome))
 { }
 
 FileRegistry::~FileRegistry() = default;
@@ -232,24 +146,25 @@ Registry::Result FileRegistry::keyOf(Handle handle, Key &key) const
     return Success;
 }
 
-QString FileRegistry::folderOf(const Key &key) const
+QByteArray FileRegistry::folderOf(const Key &key) const
 {
-    return key.names.isEmpty() ? m_home : m_home + u'/' + key.names.join(u'/');
+    QByteArray folder = m_home;
+    for (const QByteArray &name : key.names)
+        folder += '/' + name;
+    return folder;
 }
 
-QString FileRegistry::fileOf(const Key &key) const
+QByteArray FileRegistry::fileOf(const Key &key) const
 {
     return folderOf(key) + fileSuffix;
 }
 
+// The one check of write rights: what an open asking for them and every save rely on.
 bool FileRegistry::isWritable(const Key &key) const
 {
     if (key.names.isEmpty())
-        return ::access(QFile::encodeName(m_home).constData(), W_OK) == 0 || !isDir(m_home);
-    const QString file = fileOf(key);
-    const QByteArray folder = QFile::encodeName(QFileInfo(file).path());
-    return ::access(folder.constData(), W_OK) == 0
-        && (!isFile(file) || ::access(QFile::encodeName(file).constData(), W_OK) == 0);
+        return ::access(m_home.constData(), W_OK) == 0 || !hasType(m_home, S_IFDIR);
+    return KeyFile(fileOf(key)).isWritable();
 }
 
 Registry::Handle FileRegistry::add(Key key)
@@ -267,6 +182,8 @@ Registry::Result FileRegistry::resolve(Handle base, const char *subKey, bool cre
     created = false;
     if (const Result r = keyOf(base, key); r != Success)
         return r;
+    if (m_home.isEmpty())
+        return create ? AccessDenied : FileNotFound; // no home folder to keep settings in
     const QByteArray path = subKey ? QByteArray(subKey) : QByteArray();
     if (path.startsWith('\\'))
         return BadPathname;
@@ -285,99 +202,100 @@ Registry::Result FileRegistry::resolve(Handle base, const char *subKey, bool cre
         }
         if (!isStorableName(name))
             return BadPathname;
-        const QString folder = folderOf(key);
-        QString onDisk = existingName(folder, name);
+        const QByteArray folder = folderOf(key);
+        QByteArray onDisk = existingName(folder, name);
         const bool last = i == levels.size() - 1;
         if (onDisk.isEmpty()) {
             if (!create)
                 return FileNotFound;
-            onDisk = name;
+            onDisk = QFile::encodeName(name);
             if (last)
                 created = true;
-            else if (!QDir().mkpath(folder) || !makeFolder(folder + u'/' + name))
-                return fromErrno(errno, CantWrite);
-        } else if (create && !last && !makeFolder(folder + u'/' + onDisk)) {
-            return fromErrno(errno, CantWrite);
+            else if (!makeFolders(folder) || !makeFolder(folder + '/' + onDisk))
+                return fromErrno(errno);
+        } else if (create && !last && !makeFolder(folder + '/' + onDisk)) {
+            return fromErrno(errno);
         }
         key.names.append(onDisk);
     }
     if (created) {
         // The new key is its file, with no values yet.
-        if (!QDir().mkpath(folderOf(key).section(u'/', 0, -2)))
-            return fromErrno(errno, CantWrite);
+        const QByteArray folder = folderOf(key);
+        if (!makeFolders(folder.first(folder.lastIndexOf('/'))))
+            return fromErrno(errno);
         if (const Result r = update(key, [](RegistryFile &) {}); r != Success)
             return r;
     }
     return Success;
 }
 
-template<typename Change> Registry::Result FileRegistry::update(const Key &key, Change change)
-{
-    const QString path = fileOf(key);
-    const QByteArray lockPath = QFile::encodeName(path) + ".lock";
-    const int lockFd = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    if (lockFd < 0)
-        return fromErrno(errno, CantWrite);
-    const auto unlock = qScopeGuard([lockFd] { ::close(lockFd); });
-    int attempt = 0;
-    while (::flock(lockFd, LOCK_EX | LOCK_NB) != 0) {
-        if ((errno != EWOULDBLOCK && errno != EINTR) || ++attempt == lockAttempts)
-            return LockViolation;
-        QThread::usleep(lockRetryMicroseconds);
-    }
-
-    Result r = Success;
-    const std::optional<QByteArray> text = readFile(path, r);
-    if (r != Success)
-        return r;
-    mode_t mode = 0;
-    std::optional<RegistryFile> contents;
-    if (text) {
-        if (!isWritable(key))
-            return AccessDenied; // a file made read-only keeps its values
-        struct stat st;
-        if (::stat(QFile::encodeName(path).constData(), &st) == 0)
-            mode = st.st_mode & 07777;
-        contents = RegistryFile::parse(*text);
-        if (!contents) {
-            // Never overwrite what we cannot read: keep it beside for its owner.
-            const QString stamp = QDateTime::currentDateTime().toString(u"yyyyMMdd'T'HHmmss");
-            QString aside = path + QStringLiteral(".bad-") + stamp;
-            for (int n = 1; QFileInfo::exists(aside); ++n)
-                aside = path + QStringLiteral(".bad-") + stamp + u'-' + QString::number(n);
-            if (::rename(QFile::encodeName(path).constData(), QFile::encodeName(aside).constData())
-                != 0)
-                return fromErrno(errno, CantWrite);
-            contents.emplace();
-        }
-    } else {
-        contents.emplace();
-    }
-    change(*contents);
-    QByteArray keyPath = "SOFTWARE";
-    for (const QString &name : key.names)
-        keyPath += '\\' + AnsiCodec::encode(name);
-    const QByteArray newText = contents->toText(keyPath);
-    if (newText.size() > largestFile)
-        return CantWrite; // the old file stays, whole and readable
-    return replaceFile(path, newText, mode);
-}
-
-Registry::Result FileRegistry::RegOpenKeyExA(Handle key, const char *subKey, std::uint32_t,
-                                             std::uint32_t access, Handle *result)
+Registry::Result FileRegistry::openKey(Handle base, const char *subKey, bool create,
+                                       std::uint32_t access, Handle *result, bool &created)
 {
     if (!result)
         return InvalidParameter;
     Key opened;
-    bool created = false;
-    if (const Result r = resolve(key, subKey, false, opened, created); r != Success)
+    if (const Result r = resolve(base, subKey, create, opened, created); r != Success)
         return r;
-    constexpr std::uint32_t writeRights = AccessSetValue | AccessCreateSubKey | AccessCreateLink;
     if ((access & writeRights) && !isWritable(opened))
         return AccessDenied;
     opened.access = access;
     *result = add(std::move(opened));
     return Success;
+}
+
+// One read-modify-write of the key's file, the only time the lock is held.
+Registry::Result FileRegistry::update(const Key &key, const Change &change)
+{
+    const KeyFile file(fileOf(key));
+    if (!file.isWritable())
+        return AccessDenied; // a file made read-only keeps its values
+    const KeyFileLock lock(file.path());
+    if (!lock.isLocked())
+        return LockViolation;
+    RegistryFile contents;
+    if (const Result r = load(file, contents); r != Success)
+        return r;
+    change(contents);
+    return save(key, file, contents);
+}
+
+// The file as it is now; an empty one when there is none, or when what is there does not parse
+// and has been set aside.
+Registry::Result FileRegistry::load(const KeyFile &file, RegistryFile &contents) const
+{
+    Result r = Success;
+    const std::optional<QByteArray> text = file.read(r);
+    if (r != Success || !text)
+        return r;
+    std::optional<RegistryFile> parsed = RegistryFile::parse(*text);
+    if (parsed) {
+        contents = std::move(*parsed);
+        return Success;
+    }
+    return file.setAside();
+}
+
+Registry::Result FileRegistry::save(const Key &key, const KeyFile &file,
+                                    const RegistryFile &contents) const
+{
+    QByteArray keyPath = "SOFTWARE";
+    for (const QByteArray &name : key.names)
+        keyPath += '\\' + AnsiCodec::encode(QFile::decodeName(name));
+    const QByteArray text = contents.toText(keyPath);
+    if (text.size() > KeyFile::largestFile) {
+        StoreWarning::once(StoreWarning::Kind::SaveFailed,
+                           "settings not saved, the file would pass 16 MiB", file.path());
+        return CantWrite; // the old file stays, whole and readable
+    }
+    return file.replace(text);
+}
+
+Registry::Result FileRegistry::RegOpenKeyExA(Handle key, const char *subKey, std::uint32_t,
+                                             std::uint32_t access, Handle *result)
+{
+    bool created = false;
+    return openKey(key, subKey, false, access, result, created);
 }
 
 Registry::Result FileRegistry::RegQueryValueExA(Handle key, const char *valueName, std::uint32_t *,
@@ -396,11 +314,15 @@ Registry::Result FileRegistry::RegQueryValueExA(Handle key, const char *valueNam
     if (k.names.isEmpty())
         return FileNotFound;
     Result r = Success;
-    const std::optional<QByteArray> text = readFile(fileOf(k), r);
+    const KeyFile file(fileOf(k));
+    const std::optional<QByteArray> text = file.read(r);
     if (r != Success)
         return r;
     const std::optional<RegistryFile> contents = text ? RegistryFile::parse(*text) : std::nullopt;
-    const RegistryFile::Value *v = contents ? contents->value(valueName ? valueName : "") : nullptr;
+    if (text && !contents)
+        StoreWarning::once(StoreWarning::Kind::NotParsed,
+                           "settings file is not a registry file, read as empty", file.path());
+    const RegistryValue *v = contents ? contents->value(valueName ? valueName : "") : nullptr;
     if (!v)
         return FileNotFound;
     if (type)
@@ -432,20 +354,11 @@ Registry::Result FileRegistry::RegCreateKeyExA(Handle key, const char *subKey, s
                                                const void *, Handle *result,
                                                std::uint32_t *disposition)
 {
-    if (!result)
-        return InvalidParameter;
-    Key opened;
     bool created = false;
-    if (const Result r = resolve(key, subKey, true, opened, created); r != Success)
-        return r;
-    constexpr std::uint32_t writeRights = AccessSetValue | AccessCreateSubKey | AccessCreateLink;
-    if ((access & writeRights) && !isWritable(opened))
-        return AccessDenied;
-    opened.access = access;
-    *result = add(std::move(opened));
-    if (disposition)
+    const Result r = openKey(key, subKey, true, access, result, created);
+    if (r == Success && disposition)
         *disposition = created ? CreatedNewKey : OpenedExistingKey;
-    return Success;
+    return r;
 }
 
 Registry::Result FileRegistry::RegSetValueExA(Handle key, const char *valueName, std::uint32_t,

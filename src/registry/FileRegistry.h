@@ -4,27 +4,30 @@
 
 #include "Registry.h"
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
-#include <QStringList>
 
+#include <functional>
 #include <map>
 
+class KeyFile;
 class RegistryFile;
 
 // The current user's registry hive as files below the user's config folder. A key path's levels
-// are folders with the leading "SOFTWARE" level dropped; the last level is a REGEDIT4 file
+// are folders with the leading "SOFTWARE" level dropped; the last level is a registry file
 // "<name>.reg" holding the key's values: HKEY_CURRENT_USER\SOFTWARE\Yorv\Varnoke is
 // "<config>/Yorv/Varnoke.reg". Names match without regard to case, as in the registry.
 //
-// A write locks "<name>.reg.lock", reads the file, writes "<name>.reg.tmp", flushes it to disk
-// and renames it over the file, so a killed writer leaves the old file or the new one and two
-// processes never lose each other's values. A read takes no lock and needs only read permission.
-// A file that does not parse reads as holding no values; the next write keeps it aside as
-// "<name>.reg.bad-<timestamp>" before starting a fresh one.
+// A save locks the file (KeyFileLock), reads and parses it once, changes it and replaces it
+// (KeyFile), so a killed writer leaves the old file or the new one and two processes never lose
+// each other's values. A read takes no lock and needs only read permission. A file that does not
+// parse reads as holding no values; the next save keeps it aside as "<name>.reg.bad-<time>"
+// before starting a fresh one.
 class FileRegistry final : public Registry
 {
 public:
-    // The config folder ${XDG_CONFIG_HOME:-$HOME/.config}.
+    // The config folder of the XDG rules (ConfigFolder).
     FileRegistry();
     explicit FileRegistry(const QString &configHome);
     ~FileRegistry() override;
@@ -46,19 +49,24 @@ private:
     struct Key
     {
         bool software = false; // at or below HKEY_CURRENT_USER\SOFTWARE
-        QStringList names; // the levels below SOFTWARE, as spelled on disk
+        QList<QByteArray> names; // the levels below SOFTWARE, as spelled on disk
         std::uint32_t access = 0;
     };
+    using Change = std::function<void(RegistryFile &)>;
 
     Result keyOf(Handle handle, Key &key) const;
     Result resolve(Handle base, const char *subKey, bool create, Key &key, bool &created);
+    Result openKey(Handle base, const char *subKey, bool create, std::uint32_t access,
+                   Handle *result, bool &created);
     Handle add(Key key);
-    QString folderOf(const Key &key) const;
-    QString fileOf(const Key &key) const;
+    QByteArray folderOf(const Key &key) const;
+    QByteArray fileOf(const Key &key) const;
     bool isWritable(const Key &key) const;
-    template<typename Change> Result update(const Key &key, Change change);
+    Result update(const Key &key, const Change &change);
+    Result load(const KeyFile &file, RegistryFile &contents) const;
+    Result save(const Key &key, const KeyFile &file, const RegistryFile &contents) const;
 
-    QString m_home;
+    QByteArray m_home;
     std::map<Handle, Key> m_keys;
     Handle m_nextHandle = 0x1000;
 };

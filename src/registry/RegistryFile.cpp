@@ -2,256 +2,232 @@
 // SPDX-License-Identifier: MIT
 #include "RegistryFile.h"
 
+#include "ValueLine.h"
+#include "WideText.h"
 #include "platform/AnsiCodec.h"
-
-#include <QList>
-#include <QString>
 
 namespace {
 
-constexpr std::uint32_t typeString = 1;
-constexpr std::uint32_t typeBinary = 3;
-constexpr std::uint32_t typeDword = 4;
-constexpr int hexBytesPerLine = 25;
+constexpr QByteArrayView utf8Bom = "\xEF\xBB\xBF";
+constexpr QByteArrayView utf16Bom = "\xFF\xFE";
+constexpr QByteArrayView regedit4 = "REGEDIT4";
+constexpr QByteArrayView version5 = "Windows Registry Editor Version 5.00";
 
-bool sameName(QByteArrayView a, QByteArrayView b)
+QString foldedName(QByteArrayView name)
 {
-    return AnsiCodec::decode(a).compare(AnsiCodec::decode(b), Qt::CaseInsensitive) == 0;
-}
-
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
+    return AnsiCodec::decode(name).toCaseFolded();
 }
 
 QByteArrayView trimmed(QByteArrayView line)
 {
-    while (!line.isEmpty() && isBlank(line.front()))
+    while (!line.isEmpty() && (line.front() == ' ' || line.front() == '\t'))
         line = line.sliced(1);
-    while (!line.isEmpty() && isBlank(line.back()))
+    while (!line.isEmpty() && (line.back() == ' ' || line.back() == '\t'))
         line.chop(1);
     return line;
 }
 
-// The text's logical lines: CR taken off, continued lines joined, blank lines and comments dropped.
-QList<QByteArray> logicalLines(QByteArrayView text)
+// The text's lines one by one: each with its bytes as read, line end included, and its 8-bit text
+// without the line end (UTF-16LE text converted to the ANSI code page first).
+class PhysicalLines
 {
-    QList<QByteArray> lines;
-    QByteArray pending;
-    bool continued = false;
-    for (QByteArrayView raw : QByteArray::fromRawData(text.data(), text.size()).split('\n')) {
-        if (raw.endsWith('\r'))
-            raw.chop(1);
-        QByteArrayView line = trimmed(raw);
-        if (!continued && (line.isEmpty() || line.startsWith(';')))
-            continue;
-        continued = line.endsWith('\\') && !line.startsWith(';');
-        if (continued)
-            line.chop(1);
-        pending += line;
-        if (!continued) {
-            lines.append(pending);
-            pending.clear();
-        }
-    }
-    if (!pending.isEmpty())
-        lines.append(pending);
-    return lines;
-}
+public:
+    PhysicalLines(QByteArrayView body, bool wide)
+        : m_rest(body)
+        , m_wide(wide)
+    { }
 
-// A quoted text with \\ and \" escapes at the start of `in`; `in` is moved past it.
-std::optional<QByteArray> takeQuoted(QByteArrayView &in)
-{
-    if (!in.startsWith('"'))
-        return std::nullopt;
-    QByteArray out;
-    for (qsizetype i = 1; i < in.size(); ++i) {
-        const char c = in[i];
-        if (c == '"') {
-            in = in.sliced(i + 1);
-            return out;
-        }
-        if (c == '\\') {
-            if (++i == in.size() || (in[i] != '\\' && in[i] != '"'))
-                return std::nullopt;
-        }
-        out += in[i];
-    }
-    return std::nullopt;
-}
-
-std::optional<std::uint32_t> hexNumber(QByteArrayView digits)
-{
-    digits = trimmed(digits);
-    if (digits.isEmpty() || digits.size() > 8)
-        return std::nullopt;
-    bool ok = false;
-    const uint n = QByteArray(digits.data(), digits.size()).toUInt(&ok, 16);
-    return ok ? std::optional<std::uint32_t>(n) : std::nullopt;
-}
-
-std::optional<QByteArray> hexList(QByteArrayView list)
-{
-    QByteArray bytes;
-    if (trimmed(list).isEmpty())
-        return bytes;
-    for (QByteArrayView item : QByteArray::fromRawData(list.data(), list.size()).split(',')) {
-        const auto byte = hexNumber(item);
-        if (!byte || *byte > 0xFF || trimmed(item).size() > 2)
-            return std::nullopt;
-        bytes += char(*byte);
-    }
-    return bytes;
-}
-
-QByteArray quoted(QByteArrayView text)
-{
-    QByteArray out = "\"";
-    for (const char c : text) {
-        if (c == '\\' || c == '"')
-            out += '\\';
-        out += c;
-    }
-    return out + '"';
-}
-
-// The quoted form stands for its text and one terminating NUL, as a REGEDIT4 import reads it;
-// only a string stored exactly so, and of printable ASCII, can be written that way.
-bool fitsQuotedForm(const RegistryFile::Value &v)
-{
-    if (v.type != typeString || v.data.isEmpty() || v.data.back() != '\0')
-        return false;
-    for (qsizetype i = 0; i + 1 < v.data.size(); ++i) {
-        if (v.data[i] < 0x20 || v.data[i] > 0x7E)
+    bool next(QByteArrayView &raw, QByteArrayView &text)
+    {
+        if (m_rest.isEmpty())
             return false;
+        qsizetype end = m_wide ? wideLineEnd() : m_rest.indexOf('\n');
+        const qsizetype breakSize = m_wide ? 2 : 1;
+        raw = end < 0 ? m_rest : m_rest.first(end + breakSize);
+        QByteArrayView content = end < 0 ? m_rest : m_rest.first(end);
+        m_rest = m_rest.sliced(raw.size());
+        if (m_wide) {
+            m_text = WideText::toAnsi(content);
+            content = m_text;
+        }
+        if (content.endsWith('\r'))
+            content.chop(1);
+        text = content;
+        return true;
     }
-    return true;
-}
 
-QByteArray dataText(const RegistryFile::Value &v)
-{
-    if (fitsQuotedForm(v))
-        return quoted(QByteArrayView(v.data).chopped(1));
-    if (v.type == typeDword && v.data.size() == 4) {
-        const auto *d = reinterpret_cast<const unsigned char *>(v.data.constData());
-        const std::uint32_t n = d[0] | d[1] << 8 | d[2] << 16 | std::uint32_t(d[3]) << 24;
-        return "dword:" + QByteArray::number(n, 16).rightJustified(8, '0');
+private:
+    // The offset of the next UTF-16LE line feed, or -1.
+    qsizetype wideLineEnd() const
+    {
+        for (qsizetype i = 0; i + 1 < m_rest.size(); i += 2) {
+            if (m_rest[i] == '\n' && m_rest[i + 1] == '\0')
+                return i;
+        }
+        return -1;
     }
-    QByteArray out =
-        v.type == typeBinary ? QByteArray("hex:") : "hex(" + QByteArray::number(v.type, 16) + "):";
-    for (qsizetype i = 0; i < v.data.size(); ++i) {
-        if (i > 0)
-            out += (i % hexBytesPerLine == 0) ? ",\\\n  " : ",";
-        out += QByteArray::number(uchar(v.data[i]), 16).rightJustified(2, '0');
-    }
-    return out;
-}
+
+    QByteArrayView m_rest;
+    bool m_wide;
+    QByteArray m_text;
+};
 
 } // namespace
 
 std::optional<RegistryFile> RegistryFile::parse(QByteArrayView text)
 {
-    const QList<QByteArray> lines = logicalLines(text);
-    if (lines.isEmpty() || lines.front() != "REGEDIT4")
-        return std::nullopt;
     RegistryFile file;
-    QByteArray section;
-    for (qsizetype i = 1; i < lines.size(); ++i) {
-        QByteArrayView line = lines[i];
-        if (line.startsWith('[')) {
-            // One key per file; a second key, or a key to delete, is not ours to rewrite.
-            if (!line.endsWith(']') || line.startsWith("[-")
-                || (!section.isEmpty() && !sameName(section, line)))
-                return std::nullopt;
-            section = line.toByteArray();
-            continue;
-        }
-        if (section.isEmpty())
+    if (text.startsWith(utf8Bom)) {
+        file.m_encoding = Encoding::AnsiAfterBom;
+        text = text.sliced(utf8Bom.size());
+    } else if (text.startsWith(utf16Bom)) {
+        file.m_encoding = Encoding::Utf16;
+        text = text.sliced(utf16Bom.size());
+        if (text.size() % 2)
             return std::nullopt;
-        QByteArray name;
-        if (line.startsWith('@')) {
-            line = line.sliced(1);
-        } else {
-            const auto n = takeQuoted(line);
-            if (!n)
-                return std::nullopt;
-            name = *n;
-        }
-        line = trimmed(line);
-        if (!line.startsWith('='))
-            return std::nullopt;
-        line = trimmed(line.sliced(1));
-        if (line == "-") {
-            file.removeValue(name);
-            continue;
-        }
-        if (line.startsWith('"')) {
-            auto s = takeQuoted(line);
-            if (!s || !trimmed(line).isEmpty())
-                return std::nullopt;
-            file.setValue(name, typeString, *s + '\0');
-            continue;
-        }
-        const QByteArray lower = line.toByteArray().toLower();
-        if (lower.startsWith("dword:")) {
-            const auto n = hexNumber(line.sliced(6));
-            if (!n)
-                return std::nullopt;
-            const char d[4] = {char(*n), char(*n >> 8), char(*n >> 16), char(*n >> 24)};
-            file.setValue(name, typeDword, QByteArrayView(d, 4));
-            continue;
-        }
-        std::optional<std::uint32_t> type;
-        qsizetype listStart = 0;
-        if (lower.startsWith("hex:")) {
-            type = typeBinary;
-            listStart = 4;
-        } else if (lower.startsWith("hex(")) {
-            const qsizetype close = lower.indexOf("):");
-            if (close > 4)
-                type = hexNumber(line.sliced(4, close - 4));
-            listStart = close + 2;
-        }
-        const auto bytes = type ? hexList(line.sliced(listStart)) : std::nullopt;
-        if (!bytes)
-            return std::nullopt;
-        file.setValue(name, *type, *bytes);
     }
-    if (section.isEmpty())
+    // Logical lines: continued lines joined, each kept whole with its raw bytes.
+    PhysicalLines lines(text, file.isWide());
+    QByteArray pendingRaw;
+    QByteArray pendingLine;
+    bool continued = false;
+    QByteArrayView raw;
+    QByteArrayView physical;
+    while (lines.next(raw, physical)) {
+        QByteArrayView line = trimmed(physical);
+        if (!continued && (line.isEmpty() || line.startsWith(';'))) {
+            file.m_entries.push_back({raw.toByteArray(), {}}); // a blank line or a comment
+            continue;
+        }
+        continued = line.endsWith('\\') && !line.startsWith(';');
+        if (continued)
+            line.chop(1);
+        if (!continued && pendingRaw.isEmpty()) {
+            if (!file.addLine(raw.toByteArray(), line))
+                return std::nullopt;
+            continue;
+        }
+        pendingRaw += raw;
+        pendingLine += line;
+        if (!continued) {
+            if (!file.addLine(std::exchange(pendingRaw, {}), std::exchange(pendingLine, {})))
+                return std::nullopt;
+        }
+    }
+    if (!pendingRaw.isEmpty() && !file.addLine(pendingRaw, pendingLine))
+        return std::nullopt;
+    if (file.m_section.isEmpty())
         return std::nullopt;
     return file;
 }
 
+// One logical line in file order: the header first, then the key's line, then its values.
+bool RegistryFile::addLine(QByteArray raw, QByteArrayView line)
+{
+    if (line.isEmpty()) {
+        m_entries.push_back({std::move(raw), {}}); // only a continuation mark
+        return true;
+    }
+    if (!m_hasHeader) {
+        if (line != (isWide() ? version5 : regedit4))
+            return false;
+        m_hasHeader = true;
+        m_lineEnd = raw.endsWith(isWide() ? QByteArrayView("\r\0\n\0", 4) : "\r\n") ? "\r\n" : "\n";
+        m_entries.push_back({std::move(raw), {}});
+        return true;
+    }
+    if (line.startsWith('[')) {
+        // One key per file; a second key, or a key to delete, is not ours to rewrite.
+        if (!line.endsWith(']') || line.startsWith("[-")
+            || (!m_section.isEmpty()
+                && AnsiCodec::decode(m_section).compare(AnsiCodec::decode(line),
+                                                        Qt::CaseInsensitive)
+                    != 0))
+            return false;
+        if (m_section.isEmpty())
+            m_section = line.toByteArray();
+        m_entries.push_back({std::move(raw), {}});
+        return true;
+    }
+    std::optional<ValueLine::Parsed> parsed;
+    if (m_section.isEmpty() || !(parsed = ValueLine::parse(line, isWide())))
+        return false;
+    if (parsed->removal) {
+        removeValue(parsed->value.name);
+        m_entries.push_back({std::move(raw), {}}); // kept: it still deletes on an import
+        return true;
+    }
+    add(std::move(raw), std::move(parsed->value));
+    return true;
+}
+
+// A later line of the same name wins; the earlier one stays in the text, spent.
+void RegistryFile::add(QByteArray raw, RegistryValue value)
+{
+    removeValue(value.name);
+    m_index.insert(foldedName(value.name), m_entries.size());
+    m_entries.push_back({std::move(raw), std::move(value)});
+}
+
+QByteArray RegistryFile::encoded(QByteArrayView ansi) const
+{
+    return isWide() ? WideText::fromAnsi(ansi) : ansi.toByteArray();
+}
+
 QByteArray RegistryFile::toText(QByteArrayView keyPath) const
 {
-    QByteArray out = "REGEDIT4\n\n[HKEY_CURRENT_USER\\" + keyPath.toByteArray() + "]\n";
-    for (const Value &v : m_values)
-        out += (v.name.isEmpty() ? QByteArray("@") : quoted(v.name)) + '=' + dataText(v) + '\n';
+    QByteArray out;
+    if (m_encoding == Encoding::AnsiAfterBom)
+        out += utf8Bom;
+    else if (m_encoding == Encoding::Utf16)
+        out += utf16Bom;
+    if (!m_hasHeader)
+        out += encoded("REGEDIT4\n\n[HKEY_CURRENT_USER\\" + keyPath.toByteArray() + "]\n");
+    const QByteArray lineFeed = encoded("\n");
+    for (const Entry &entry : m_entries) {
+        if (!entry.raw.isEmpty()) {
+            out += entry.raw;
+            continue;
+        }
+        if (!entry.value)
+            continue;
+        if (!out.endsWith(lineFeed))
+            out += encoded(m_lineEnd); // the line before ended the file without a line end
+        QByteArray line = ValueLine::write(*entry.value, isWide()) + '\n';
+        if (m_lineEnd != "\n")
+            line.replace("\n", m_lineEnd);
+        out += encoded(line);
+    }
     return out;
 }
 
-const RegistryFile::Value *RegistryFile::value(QByteArrayView name) const
+const RegistryValue *RegistryFile::value(QByteArrayView name) const
 {
-    for (const Value &v : m_values) {
-        if (sameName(v.name, name))
-            return &v;
-    }
-    return nullptr;
+    const auto it = m_index.constFind(foldedName(name));
+    return it == m_index.cend() ? nullptr : &*m_entries[*it].value;
 }
 
+// A value set keeps its place and its name's spelling, and is written in the store's own form.
 void RegistryFile::setValue(QByteArrayView name, std::uint32_t type, QByteArrayView data)
 {
-    for (Value &v : m_values) {
-        if (sameName(v.name, name)) {
-            v.type = type;
-            v.data = data.toByteArray();
-            return;
-        }
+    const QString key = foldedName(name);
+    const auto it = m_index.constFind(key);
+    if (it != m_index.cend()) {
+        Entry &entry = m_entries[*it];
+        entry.raw.clear();
+        entry.value->type = type;
+        entry.value->data = data.toByteArray();
+        return;
     }
-    m_values.push_back({name.toByteArray(), type, data.toByteArray()});
+    m_index.insert(key, m_entries.size());
+    m_entries.push_back({{}, RegistryValue {name.toByteArray(), type, data.toByteArray()}});
 }
 
 void RegistryFile::removeValue(QByteArrayView name)
 {
-    std::erase_if(m_values, [&](const Value &v) { return sameName(v.name, name); });
+    const auto it = m_index.constFind(foldedName(name));
+    if (it == m_index.cend())
+        return;
+    m_entries[*it].value.reset();
+    m_index.erase(it);
 }

@@ -2,41 +2,62 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "RegistryValue.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QHash>
+#include <QString>
 
-#include <cstdint>
 #include <optional>
 #include <vector>
 
-// The values of one registry key as the text of a registry export in the REGEDIT4 format, the
-// form the per-user file store keeps on disk: readable and editable by a person, importable on
-// Windows. Every value keeps its type and its exact bytes through toText() and parse().
+// The values of one registry key as the text of a registry export, the form the per-user file
+// store keeps on disk: readable and editable by a person, importable on Windows. A new file is
+// REGEDIT4 (8-bit, ANSI code page). A file that came as "Windows Registry Editor Version 5.00" in
+// UTF-16LE stays so, and a REGEDIT4 file that begins with a UTF-8 byte-order mark keeps it.
+//
+// Everything a person wrote is kept in place: comments, blank lines, the line ends, and the very
+// text of every value nobody changed. A changed value is written again in the store's own form
+// where it was; a new one is added at the end. Values are found by name through an index, without
+// regard to case, as the registry's names are.
 class RegistryFile
 {
 public:
-    struct Value
-    {
-        QByteArray name; // "" is the key's default value, written @
-        std::uint32_t type = 0;
-        QByteArray data;
-    };
-
     // Reads what a person or an export may have written: CRLF or LF, lines continued with a
     // trailing backslash, comments, blank lines, spaces around '=' and in hex lists. Empty when
-    // the text is not a REGEDIT4 file holding one key.
+    // the text is not a registry file holding one key.
     static std::optional<RegistryFile> parse(QByteArrayView text);
 
-    // The file's text, headed by the key's path below HKEY_CURRENT_USER.
+    // The file's bytes; a file that was not parsed is headed by the key's path below
+    // HKEY_CURRENT_USER.
     QByteArray toText(QByteArrayView keyPath) const;
 
-    // Names compare without regard to case, as the registry's do.
-    const Value *value(QByteArrayView name) const;
+    const RegistryValue *value(QByteArrayView name) const;
     void setValue(QByteArrayView name, std::uint32_t type, QByteArrayView data);
-    void removeValue(QByteArrayView name);
-
-    const std::vector<Value> &values() const { return m_values; }
 
 private:
-    std::vector<Value> m_values;
+    enum class Encoding { Ansi, AnsiAfterBom, Utf16 };
+
+    // A stretch of the file: a value, or anything else (the header, the key's line, comments and
+    // blank lines). `raw` is its text as read, in the file's encoding with its line ends; it is
+    // empty for a value set since, which is written in the store's own form.
+    struct Entry
+    {
+        QByteArray raw;
+        std::optional<RegistryValue> value;
+    };
+
+    bool addLine(QByteArray raw, QByteArrayView line);
+    void add(QByteArray raw, RegistryValue value);
+    void removeValue(QByteArrayView name);
+    QByteArray encoded(QByteArrayView ansi) const;
+    bool isWide() const { return m_encoding == Encoding::Utf16; }
+
+    std::vector<Entry> m_entries;
+    QHash<QString, std::size_t> m_index; // case-folded name -> entry
+    Encoding m_encoding = Encoding::Ansi;
+    QByteArray m_lineEnd = "\n";
+    QByteArray m_section; // the key's line as first read; empty before it
+    bool m_hasHeader = false;
 };

@@ -67,7 +67,7 @@ Expected expectedRead(const std::optional<RegistryFile> &file, const QString &na
                       const QString &textBefore)
 {
     const QByteArray bytes = AnsiCodec::encode(name);
-    const RegistryFile::Value *v = file && !bytes.contains('\0') ? file->value(bytes) : nullptr;
+    const RegistryValue *v = file && !bytes.contains('\0') ? file->value(bytes) : nullptr;
     if (!v || v->data.isEmpty() || v->data.size() > readLimit)
         return {};
     QByteArrayView kept = v->data;

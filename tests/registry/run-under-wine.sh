@@ -19,9 +19,10 @@ wine=$(command -v wine64 || command -v wine || true)
 
 mkdir -p "$work"
 exe=$work/tst_registry_conformance.exe
-"$cxx" -std=c++20 -O1 -Wall -Wextra -static -I"$src/src" \
+"$cxx" -std=c++20 -O1 -Wall -Wextra -static -I"$src/src" -I"$src/tests/registry" \
     -o "$exe" \
     "$src/tests/registry/tst_registry_conformance.cpp" \
+    "$src/tests/registry/RegistrySuite.cpp" \
     "$src/src/registry/Win32Registry.cpp"
 
 WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/varnoke-wineprefix-XXXXXX")

@@ -3,9 +3,8 @@
 #include "FileRegistry.h"
 
 #include "ConfigFolder.h"
-#include "KeyFile.h"
 #include "KeyFileLock.h"
-#include "RegistryFile.h"
+#include "KeyFolders.h"
 #include "StoreWarning.h"
 #include "platform/AnsiCodec.h"
 
@@ -14,7 +13,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -71,55 +69,6 @@ Registry::Result fromErrno(int error)
     }
 }
 
-bool hasType(const QByteArray &path, mode_t type)
-{
-    struct stat st;
-    return ::stat(path.constData(), &st) == 0 && (st.st_mode & S_IFMT) == type;
-}
-
-// The spelling on disk of key `name` in `folder`: a folder "<name>" or a file "<name>.reg",
-// matched without regard to case, the exact spelling first. Empty when the key does not exist.
-QByteArray existingName(const QByteArray &folder, const QString &name)
-{
-    const QByteArray exact = QFile::encodeName(name);
-    if (hasType(folder + '/' + exact, S_IFDIR)
-        || hasType(folder + '/' + exact + fileSuffix, S_IFREG))
-        return exact;
-    DIR *dir = ::opendir(folder.constData());
-    if (!dir)
-        return {};
-    const auto closeDir = qScopeGuard([dir] { ::closedir(dir); });
-    while (const dirent *entry = ::readdir(dir)) {
-        QByteArray stem(entry->d_name);
-        const QByteArray path = folder + '/' + stem;
-        if (hasType(path, S_IFREG)) {
-            if (!stem.toLower().endsWith(fileSuffix))
-                continue;
-            stem.chop(fileSuffix.size());
-        } else if (!hasType(path, S_IFDIR) || stem == "." || stem == "..") {
-            continue;
-        }
-        if (QFile::decodeName(stem).compare(name, Qt::CaseInsensitive) == 0)
-            return stem;
-    }
-    return {};
-}
-
-bool makeFolder(const QByteArray &path)
-{
-    return ::mkdir(path.constData(), 0777) == 0 || errno == EEXIST;
-}
-
-// The folder and every missing level above it.
-bool makeFolders(const QByteArray &path)
-{
-    for (qsizetype slash = path.indexOf('/', 1); slash > 0; slash = path.indexOf('/', slash + 1)) {
-        if (!makeFolder(path.first(slash)))
-            return false;
-    }
-    return makeFolder(path);
-}
-
 } // namespace
 
 FileRegistry::FileRegistry()
@@ -163,7 +112,7 @@ QByteArray FileRegistry::fileOf(const Key &key) const
 bool FileRegistry::isWritable(const Key &key) const
 {
     if (key.names.isEmpty())
-        return ::access(m_home.constData(), W_OK) == 0 || !hasType(m_home, S_IFDIR);
+        return ::access(m_home.constData(), W_OK) == 0 || !KeyFolders::isFolder(m_home);
     return KeyFile(fileOf(key)).isWritable();
 }
 
@@ -203,7 +152,7 @@ Registry::Result FileRegistry::resolve(Handle base, const char *subKey, bool cre
         if (!isStorableName(name))
             return BadPathname;
         const QByteArray folder = folderOf(key);
-        QByteArray onDisk = existingName(folder, name);
+        QByteArray onDisk = KeyFolders::existingName(folder, name, fileSuffix);
         const bool last = i == levels.size() - 1;
         if (onDisk.isEmpty()) {
             if (!create)
@@ -211,9 +160,9 @@ Registry::Result FileRegistry::resolve(Handle base, const char *subKey, bool cre
             onDisk = QFile::encodeName(name);
             if (last)
                 created = true;
-            else if (!makeFolders(folder) || !makeFolder(folder + '/' + onDisk))
+            else if (!KeyFolders::make(folder) || !KeyFolders::make(folder + '/' + onDisk))
                 return fromErrno(errno);
-        } else if (create && !last && !makeFolder(folder + '/' + onDisk)) {
+        } else if (create && !last && !KeyFolders::make(folder + '/' + onDisk)) {
             return fromErrno(errno);
         }
         key.names.append(onDisk);
@@ -221,7 +170,7 @@ Registry::Result FileRegistry::resolve(Handle base, const char *subKey, bool cre
     if (created) {
         // The new key is its file, with no values yet.
         const QByteArray folder = folderOf(key);
-        if (!makeFolders(folder.first(folder.lastIndexOf('/'))))
+        if (!KeyFolders::make(folder.first(folder.lastIndexOf('/'))))
             return fromErrno(errno);
         if (const Result r = update(key, [](RegistryFile &) {}); r != Success)
             return r;
@@ -262,10 +211,15 @@ Registry::Result FileRegistry::update(const Key &key, const Change &change)
 
 // The file as it is now; an empty one when there is none, or when what is there does not parse
 // and has been set aside.
-Registry::Result FileRegistry::load(const KeyFile &file, RegistryFile &contents) const
+Registry::Result FileRegistry::load(const KeyFile &file, RegistryFile &contents)
 {
+    if (const RegistryFile *version = known(file)) {
+        contents = *version;
+        return Success;
+    }
     Result r = Success;
-    const std::optional<QByteArray> text = file.read(r);
+    KeyFile::Identity identity;
+    const std::optional<QByteArray> text = file.read(r, &identity);
     if (r != Success || !text)
         return r;
     std::optional<RegistryFile> parsed = RegistryFile::parse(*text);
@@ -276,8 +230,23 @@ Registry::Result FileRegistry::load(const KeyFile &file, RegistryFile &contents)
     return file.setAside();
 }
 
+// The version kept, when it is the one on disk now.
+const RegistryFile *FileRegistry::known(const KeyFile &file) const
+{
+    if (!m_known || m_known->path != file.path())
+        return nullptr;
+    const std::optional<KeyFile::Identity> now = file.identity();
+    return now && *now == m_known->identity ? &m_known->contents : nullptr;
+}
+
+void FileRegistry::remember(const KeyFile &file, const KeyFile::Identity &identity,
+                            const RegistryFile &contents)
+{
+    m_known = Version {file.path(), identity, contents};
+}
+
 Registry::Result FileRegistry::save(const Key &key, const KeyFile &file,
-                                    const RegistryFile &contents) const
+                                    const RegistryFile &contents)
 {
     QByteArray keyPath = "SOFTWARE";
     for (const QByteArray &name : key.names)
@@ -288,7 +257,13 @@ Registry::Result FileRegistry::save(const Key &key, const KeyFile &file,
                            "settings not saved, the file would pass 16 MiB", file.path());
         return CantWrite; // the old file stays, whole and readable
     }
-    return file.replace(text);
+    m_known.reset();
+    const Result r = file.replace(text);
+    // The file just made is this version: no one else saves while the lock is held.
+    const std::optional<KeyFile::Identity> made = r == Success ? file.identity() : std::nullopt;
+    if (made)
+        remember(file, *made, contents);
+    return r;
 }
 
 Registry::Result FileRegistry::RegOpenKeyExA(Handle key, const char *subKey, std::uint32_t,
@@ -313,15 +288,23 @@ Registry::Result FileRegistry::RegQueryValueExA(Handle key, const char *valueNam
         return AccessDenied;
     if (k.names.isEmpty())
         return FileNotFound;
-    Result r = Success;
     const KeyFile file(fileOf(k));
-    const std::optional<QByteArray> text = file.read(r);
-    if (r != Success)
-        return r;
-    const std::optional<RegistryFile> contents = text ? RegistryFile::parse(*text) : std::nullopt;
-    if (text && !contents)
-        StoreWarning::once(StoreWarning::Kind::NotParsed,
-                           "settings file is not a registry file, read as empty", file.path());
+    const RegistryFile *contents = known(file);
+    std::optional<RegistryFile> parsed;
+    if (!contents) {
+        Result r = Success;
+        KeyFile::Identity identity;
+        const std::optional<QByteArray> text = file.read(r, &identity);
+        if (r != Success)
+            return r;
+        parsed = text ? RegistryFile::parse(*text) : std::nullopt;
+        if (text && !parsed)
+            StoreWarning::once(StoreWarning::Kind::NotParsed,
+                               "settings file is not a registry file, read as empty", file.path());
+        if (parsed && KeyFile::isSettled(identity))
+            remember(file, identity, *parsed);
+        contents = parsed ? &*parsed : nullptr;
+    }
     const RegistryValue *v = contents ? contents->value(valueName ? valueName : "") : nullptr;
     if (!v)
         return FileNotFound;

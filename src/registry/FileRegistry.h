@@ -2,7 +2,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "KeyFile.h"
 #include "Registry.h"
+#include "RegistryFile.h"
 
 #include <QByteArray>
 #include <QList>
@@ -10,9 +12,7 @@
 
 #include <functional>
 #include <map>
-
-class KeyFile;
-class RegistryFile;
+#include <optional>
 
 // The current user's registry hive as files below the user's config folder. A key path's levels
 // are folders with the leading "SOFTWARE" level dropped; the last level is a registry file
@@ -24,6 +24,11 @@ class RegistryFile;
 // each other's values. A read takes no lock and needs only read permission. A file that does not
 // parse reads as holding no values; the next save keeps it aside as "<name>.reg.bad-<time>"
 // before starting a fresh one.
+//
+// The last version parsed is kept with the file's identity, so the four reads at start-up and
+// the saves of a keystroke after another parse a large file once rather than each time. Every
+// call still looks at the file on disk first: a version that is not the one on disk is never
+// used, and one read within two seconds of its last change is not kept at all.
 class FileRegistry final : public Registry
 {
 public:
@@ -63,10 +68,21 @@ private:
     QByteArray fileOf(const Key &key) const;
     bool isWritable(const Key &key) const;
     Result update(const Key &key, const Change &change);
-    Result load(const KeyFile &file, RegistryFile &contents) const;
-    Result save(const Key &key, const KeyFile &file, const RegistryFile &contents) const;
+    Result load(const KeyFile &file, RegistryFile &contents);
+    Result save(const Key &key, const KeyFile &file, const RegistryFile &contents);
+    const RegistryFile *known(const KeyFile &file) const;
+    void remember(const KeyFile &file, const KeyFile::Identity &identity,
+                  const RegistryFile &contents);
+
+    struct Version
+    {
+        QByteArray path;
+        KeyFile::Identity identity;
+        RegistryFile contents;
+    };
 
     QByteArray m_home;
     std::map<Handle, Key> m_keys;
+    std::optional<Version> m_known; // the last version parsed or saved
     Handle m_nextHandle = 0x1000;
 };

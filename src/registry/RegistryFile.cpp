@@ -13,9 +13,18 @@ constexpr QByteArrayView utf16Bom = "\xFF\xFE";
 constexpr QByteArrayView regedit4 = "REGEDIT4";
 constexpr QByteArrayView version5 = "Windows Registry Editor Version 5.00";
 
-QString foldedName(QByteArrayView name)
+// The name as the index knows it: ASCII in lower case as it is (the common case, and quick), any
+// other text folded to one case as the registry compares names.
+QByteArray foldedName(QByteArrayView name)
 {
-    return AnsiCodec::decode(name).toCaseFolded();
+    QByteArray folded(name.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char c = name[i];
+        if (uchar(c) >= 0x80)
+            return AnsiCodec::decode(name).toCaseFolded().toUtf8();
+        folded[i] = (c >= 'A' && c <= 'Z') ? char(c + ('a' - 'A')) : c;
+    }
+    return folded;
 }
 
 QByteArrayView trimmed(QByteArrayView line)
@@ -32,20 +41,24 @@ QByteArrayView trimmed(QByteArrayView line)
 class PhysicalLines
 {
 public:
-    PhysicalLines(QByteArrayView body, bool wide)
-        : m_rest(body)
+    PhysicalLines(QByteArrayView text, qsizetype offset, bool wide)
+        : m_rest(text.sliced(offset))
+        , m_offset(offset)
         , m_wide(wide)
     { }
 
-    bool next(QByteArrayView &raw, QByteArrayView &text)
+    // The next line's offset and size in the text, and its 8-bit text.
+    bool next(qsizetype &start, qsizetype &size, QByteArrayView &text)
     {
         if (m_rest.isEmpty())
             return false;
         qsizetype end = m_wide ? wideLineEnd() : m_rest.indexOf('\n');
         const qsizetype breakSize = m_wide ? 2 : 1;
-        raw = end < 0 ? m_rest : m_rest.first(end + breakSize);
+        start = m_offset;
+        size = end < 0 ? m_rest.size() : end + breakSize;
         QByteArrayView content = end < 0 ? m_rest : m_rest.first(end);
-        m_rest = m_rest.sliced(raw.size());
+        m_rest = m_rest.sliced(size);
+        m_offset += size;
         if (m_wide) {
             m_text = WideText::toAnsi(content);
             content = m_text;
@@ -68,6 +81,7 @@ private:
     }
 
     QByteArrayView m_rest;
+    qsizetype m_offset;
     bool m_wide;
     QByteArray m_text;
 };
@@ -77,44 +91,52 @@ private:
 std::optional<RegistryFile> RegistryFile::parse(QByteArrayView text)
 {
     RegistryFile file;
+    file.m_text = text.toByteArray();
+    qsizetype bodyStart = 0;
     if (text.startsWith(utf8Bom)) {
         file.m_encoding = Encoding::AnsiAfterBom;
-        text = text.sliced(utf8Bom.size());
+        bodyStart = utf8Bom.size();
     } else if (text.startsWith(utf16Bom)) {
         file.m_encoding = Encoding::Utf16;
-        text = text.sliced(utf16Bom.size());
+        bodyStart = utf16Bom.size();
         if (text.size() % 2)
             return std::nullopt;
     }
-    // Logical lines: continued lines joined, each kept whole with its raw bytes.
-    PhysicalLines lines(text, file.isWide());
-    QByteArray pendingRaw;
+    file.m_entries.reserve(std::size_t(text.count('\n')) + 1);
+    // Logical lines: continued lines joined, each kept whole as the stretch of text it covers.
+    PhysicalLines lines(file.m_text, bodyStart, file.isWide());
+    qsizetype pendingStart = -1;
     QByteArray pendingLine;
     bool continued = false;
-    QByteArrayView raw;
+    qsizetype start = 0;
+    qsizetype size = 0;
     QByteArrayView physical;
-    while (lines.next(raw, physical)) {
+    while (lines.next(start, size, physical)) {
         QByteArrayView line = trimmed(physical);
         if (!continued && (line.isEmpty() || line.startsWith(';'))) {
-            file.m_entries.push_back({raw.toByteArray(), {}}); // a blank line or a comment
+            file.m_entries.push_back({start, size, {}}); // a blank line or a comment
             continue;
         }
         continued = line.endsWith('\\') && !line.startsWith(';');
         if (continued)
             line.chop(1);
-        if (!continued && pendingRaw.isEmpty()) {
-            if (!file.addLine(raw.toByteArray(), line))
+        if (!continued && pendingStart < 0) {
+            if (!file.addLine(start, size, line))
                 return std::nullopt;
             continue;
         }
-        pendingRaw += raw;
+        if (pendingStart < 0)
+            pendingStart = start;
         pendingLine += line;
         if (!continued) {
-            if (!file.addLine(std::exchange(pendingRaw, {}), std::exchange(pendingLine, {})))
+            if (!file.addLine(pendingStart, start + size - pendingStart, pendingLine))
                 return std::nullopt;
+            pendingStart = -1;
+            pendingLine.clear();
         }
     }
-    if (!pendingRaw.isEmpty() && !file.addLine(pendingRaw, pendingLine))
+    if (pendingStart >= 0
+        && !file.addLine(pendingStart, file.m_text.size() - pendingStart, pendingLine))
         return std::nullopt;
     if (file.m_section.isEmpty())
         return std::nullopt;
@@ -122,10 +144,11 @@ std::optional<RegistryFile> RegistryFile::parse(QByteArrayView text)
 }
 
 // One logical line in file order: the header first, then the key's line, then its values.
-bool RegistryFile::addLine(QByteArray raw, QByteArrayView line)
+bool RegistryFile::addLine(qsizetype rawStart, qsizetype rawSize, QByteArrayView line)
 {
+    const QByteArrayView raw = QByteArrayView(m_text).sliced(rawStart, rawSize);
     if (line.isEmpty()) {
-        m_entries.push_back({std::move(raw), {}}); // only a continuation mark
+        m_entries.push_back({rawStart, rawSize, {}}); // only a continuation mark
         return true;
     }
     if (!m_hasHeader) {
@@ -133,7 +156,7 @@ bool RegistryFile::addLine(QByteArray raw, QByteArrayView line)
             return false;
         m_hasHeader = true;
         m_lineEnd = raw.endsWith(isWide() ? QByteArrayView("\r\0\n\0", 4) : "\r\n") ? "\r\n" : "\n";
-        m_entries.push_back({std::move(raw), {}});
+        m_entries.push_back({rawStart, rawSize, {}});
         return true;
     }
     if (line.startsWith('[')) {
@@ -146,7 +169,7 @@ bool RegistryFile::addLine(QByteArray raw, QByteArrayView line)
             return false;
         if (m_section.isEmpty())
             m_section = line.toByteArray();
-        m_entries.push_back({std::move(raw), {}});
+        m_entries.push_back({rawStart, rawSize, {}});
         return true;
     }
     std::optional<ValueLine::Parsed> parsed;
@@ -154,19 +177,25 @@ bool RegistryFile::addLine(QByteArray raw, QByteArrayView line)
         return false;
     if (parsed->removal) {
         removeValue(parsed->value.name);
-        m_entries.push_back({std::move(raw), {}}); // kept: it still deletes on an import
+        m_entries.push_back({rawStart, rawSize, {}}); // kept: it still deletes on an import
         return true;
     }
-    add(std::move(raw), std::move(parsed->value));
+    add(rawStart, rawSize, std::move(parsed->value));
     return true;
 }
 
 // A later line of the same name wins; the earlier one stays in the text, spent.
-void RegistryFile::add(QByteArray raw, RegistryValue value)
+void RegistryFile::add(qsizetype rawStart, qsizetype rawSize, RegistryValue value)
 {
-    removeValue(value.name);
-    m_index.insert(foldedName(value.name), m_entries.size());
-    m_entries.push_back({std::move(raw), std::move(value)});
+    const QByteArray key = foldedName(value.name);
+    const auto it = m_index.find(key);
+    if (it != m_index.end()) {
+        m_entries[*it].value.reset();
+        *it = m_entries.size();
+    } else {
+        m_index.insert(key, m_entries.size());
+    }
+    m_entries.push_back({rawStart, rawSize, std::move(value)});
 }
 
 QByteArray RegistryFile::encoded(QByteArrayView ansi) const
@@ -177,6 +206,7 @@ QByteArray RegistryFile::encoded(QByteArrayView ansi) const
 QByteArray RegistryFile::toText(QByteArrayView keyPath) const
 {
     QByteArray out;
+    out.reserve(m_text.size() + 256);
     if (m_encoding == Encoding::AnsiAfterBom)
         out += utf8Bom;
     else if (m_encoding == Encoding::Utf16)
@@ -185,8 +215,8 @@ QByteArray RegistryFile::toText(QByteArrayView keyPath) const
         out += encoded("REGEDIT4\n\n[HKEY_CURRENT_USER\\" + keyPath.toByteArray() + "]\n");
     const QByteArray lineFeed = encoded("\n");
     for (const Entry &entry : m_entries) {
-        if (!entry.raw.isEmpty()) {
-            out += entry.raw;
+        if (entry.rawSize > 0) {
+            out += QByteArrayView(m_text).sliced(entry.rawStart, entry.rawSize);
             continue;
         }
         if (!entry.value)
@@ -210,17 +240,17 @@ const RegistryValue *RegistryFile::value(QByteArrayView name) const
 // A value set keeps its place and its name's spelling, and is written in the store's own form.
 void RegistryFile::setValue(QByteArrayView name, std::uint32_t type, QByteArrayView data)
 {
-    const QString key = foldedName(name);
+    const QByteArray key = foldedName(name);
     const auto it = m_index.constFind(key);
     if (it != m_index.cend()) {
         Entry &entry = m_entries[*it];
-        entry.raw.clear();
+        entry.rawSize = 0;
         entry.value->type = type;
         entry.value->data = data.toByteArray();
         return;
     }
     m_index.insert(key, m_entries.size());
-    m_entries.push_back({{}, RegistryValue {name.toByteArray(), type, data.toByteArray()}});
+    m_entries.push_back({0, 0, RegistryValue {name.toByteArray(), type, data.toByteArray()}});
 }
 
 void RegistryFile::removeValue(QByteArrayView name)

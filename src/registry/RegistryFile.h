@@ -7,7 +7,6 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QHash>
-#include <QString>
 
 #include <optional>
 #include <vector>
@@ -40,22 +39,24 @@ private:
     enum class Encoding { Ansi, AnsiAfterBom, Utf16 };
 
     // A stretch of the file: a value, or anything else (the header, the key's line, comments and
-    // blank lines). `raw` is its text as read, in the file's encoding with its line ends; it is
-    // empty for a value set since, which is written in the store's own form.
+    // blank lines). Its text as read, in the file's encoding with its line ends, is the stretch
+    // of m_text at rawStart; rawSize is 0 for a value set since, written in the store's own form.
     struct Entry
     {
-        QByteArray raw;
+        qsizetype rawStart = 0;
+        qsizetype rawSize = 0;
         std::optional<RegistryValue> value;
     };
 
-    bool addLine(QByteArray raw, QByteArrayView line);
-    void add(QByteArray raw, RegistryValue value);
+    bool addLine(qsizetype rawStart, qsizetype rawSize, QByteArrayView line);
+    void add(qsizetype rawStart, qsizetype rawSize, RegistryValue value);
     void removeValue(QByteArrayView name);
     QByteArray encoded(QByteArrayView ansi) const;
     bool isWide() const { return m_encoding == Encoding::Utf16; }
 
+    QByteArray m_text; // the file as read
     std::vector<Entry> m_entries;
-    QHash<QString, std::size_t> m_index; // case-folded name -> entry
+    QHash<QByteArray, std::size_t> m_index; // name folded to one case -> entry
     Encoding m_encoding = Encoding::Ansi;
     QByteArray m_lineEnd = "\n";
     QByteArray m_section; // the key's line as first read; empty before it

@@ -34,6 +34,12 @@ std::optional<QByteArray> takeQuoted(QByteArrayView &in)
 {
     if (!in.startsWith('"'))
         return std::nullopt;
+    const qsizetype close = in.indexOf('"', 1);
+    if (close > 0 && !in.first(close).contains('\\')) { // no escapes: the common case
+        QByteArray out = in.sliced(1, close - 1).toByteArray();
+        in = in.sliced(close + 1);
+        return out;
+    }
     QByteArray out;
     for (qsizetype i = 1; i < in.size(); ++i) {
         const char c = in[i];
@@ -106,7 +112,8 @@ std::optional<RegistryValue> data(QByteArrayView text, bool wide)
         auto s = takeQuoted(text);
         if (!s || !trimmed(text).isEmpty())
             return std::nullopt;
-        return RegistryValue {{}, Registry::TypeString, *s + '\0'};
+        s->append('\0');
+        return RegistryValue {{}, Registry::TypeString, std::move(*s)};
     }
     if (text.size() >= 6 && text.first(6).compare("dword:", Qt::CaseInsensitive) == 0) {
         const auto n = hexNumber(text.sliced(6));

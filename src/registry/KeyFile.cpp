@@ -13,6 +13,7 @@
 #include <climits>
 #include <cstdlib>
 #include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,6 +21,7 @@
 namespace {
 
 constexpr int temporaryNameAttempts = 16;
+constexpr int temporarySuffixLength = 8;
 
 Registry::Result fromErrno(int error, Registry::Result otherwise)
 {
@@ -63,7 +65,7 @@ int createTemporary(const QByteArray &target, QByteArray &name)
     static constexpr char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     for (int attempt = 0; attempt < temporaryNameAttempts; ++attempt) {
         name = target + ".tmp-";
-        for (int i = 0; i < 8; ++i)
+        for (int i = 0; i < temporarySuffixLength; ++i)
             name += letters[QRandomGenerator::global()->bounded(int(sizeof letters) - 1)];
         const int fd =
             ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
@@ -82,6 +84,26 @@ KeyFile::Identity identityOf(const struct stat &st)
 {
     return {std::uint64_t(st.st_dev), std::uint64_t(st.st_ino), std::int64_t(st.st_size),
             nanoseconds(st.st_mtim), nanoseconds(st.st_ctim)};
+}
+
+// Temporary files a writer killed before its rename left beside `target`. Only a writer holding
+// the lock makes one, and it holds the lock until the file is renamed or removed, so under the
+// lock any that is there is a leftover.
+void removeLeftovers(const QByteArray &target)
+{
+    const qsizetype slash = target.lastIndexOf('/');
+    const QByteArray folder = slash > 0 ? target.first(slash) : QByteArray("/");
+    const QByteArray prefix = target.sliced(slash + 1) + ".tmp-";
+    DIR *dir = ::opendir(folder.constData());
+    if (!dir)
+        return;
+    while (const dirent *entry = ::readdir(dir)) {
+        const QByteArrayView name(entry->d_name);
+        if (name.size() == prefix.size() + temporarySuffixLength && name.startsWith(prefix)
+            && entry->d_type == DT_REG)
+            ::unlinkat(::dirfd(dir), entry->d_name, 0);
+    }
+    ::closedir(dir);
 }
 
 } // namespace
@@ -189,6 +211,7 @@ Registry::Result KeyFile::replace(const QByteArray &bytes) const
     const QByteArray file = target();
     struct stat old;
     const bool existed = ::stat(file.constData(), &old) == 0;
+    removeLeftovers(file);
     QByteArray temporary;
     const int fd = createTemporary(file, temporary);
     if (fd < 0) {

@@ -50,6 +50,7 @@ public:
 
     // Replaces the file with `bytes` so that, whatever stops the process, it holds the old text or
     // the new one. A file that is a link to an existing file stays a link: its target is replaced.
+    // Call it with the file's lock held: it also clears what killed writers left.
     Registry::Result replace(const QByteArray &bytes) const;
 
     // Renames the file to "<file>.bad-<time>" under a name of its own.

@@ -140,6 +140,8 @@ std::optional<RegistryFile> RegistryFile::parse(QByteArrayView text)
         return std::nullopt;
     if (file.m_section.isEmpty())
         return std::nullopt;
+    file.m_parsedEntries = file.m_entries.size();
+    file.m_continuedAtEnd = continued;
     return file;
 }
 
@@ -214,15 +216,24 @@ QByteArray RegistryFile::toText(QByteArrayView keyPath) const
     if (!m_hasHeader)
         out += encoded("REGEDIT4\n\n[HKEY_CURRENT_USER\\" + keyPath.toByteArray() + "]\n");
     const QByteArray lineFeed = encoded("\n");
-    for (const Entry &entry : m_entries) {
+    bool continued = m_continuedAtEnd;
+    for (std::size_t i = 0; i < m_entries.size(); ++i) {
+        const Entry &entry = m_entries[i];
         if (entry.rawSize > 0) {
             out += QByteArrayView(m_text).sliced(entry.rawStart, entry.rawSize);
             continue;
         }
         if (!entry.value)
             continue;
-        if (!out.endsWith(lineFeed))
-            out += encoded(m_lineEnd); // the line before ended the file without a line end
+        // The line before ended the file without a line end, or with half of one.
+        if (out.endsWith(encoded("\r")))
+            out += lineFeed;
+        else if (!out.endsWith(lineFeed))
+            out += encoded(m_lineEnd);
+        if (continued && i >= m_parsedEntries) {
+            out += encoded(m_lineEnd); // an empty line ends the one the text read left open
+            continued = false;
+        }
         QByteArray line = ValueLine::write(*entry.value, isWide()) + '\n';
         if (m_lineEnd != "\n")
             line.replace("\n", m_lineEnd);

@@ -61,4 +61,6 @@ private:
     QByteArray m_lineEnd = "\n";
     QByteArray m_section; // the key's line as first read; empty before it
     bool m_hasHeader = false;
+    std::size_t m_parsedEntries = 0; // the entries read; those after them were added since
+    bool m_continuedAtEnd = false; // the text read ends in a line continued with a backslash
 };

@@ -2,29 +2,16 @@
 # SPDX-FileCopyrightText: 2026 The Varnoke developers
 # SPDX-License-Identifier: MIT
 #
-# Cross-compiles the registry conformance suite for Windows and runs it against the registry
-# itself under Wine, in a throw-away prefix. Exits 77 (a skip) when Wine or the cross compiler
-# is missing.
-# Usage: run-under-wine.sh <source root> <work folder>
+# Runs the registry conformance suite, built for Windows (see CMakeLists.txt), against the
+# registry itself under Wine, in a throw-away prefix.
+# Usage: run-under-wine.sh <wine> <tst_registry_conformance.exe> <work folder>
 set -eu
 
-src=$1
-work=$2
-skip=77
-
-cxx=x86_64-w64-mingw32-g++
-command -v "$cxx" >/dev/null 2>&1 || { echo "SKIP: $cxx not installed"; exit $skip; }
-wine=$(command -v wine64 || command -v wine || true)
-[ -n "$wine" ] || { echo "SKIP: wine not installed"; exit $skip; }
+wine=$1
+exe=$2
+work=$3
 
 mkdir -p "$work"
-exe=$work/tst_registry_conformance.exe
-"$cxx" -std=c++20 -O1 -Wall -Wextra -static -I"$src/src" -I"$src/tests/registry" \
-    -o "$exe" \
-    "$src/tests/registry/tst_registry_conformance.cpp" \
-    "$src/tests/registry/RegistrySuite.cpp" \
-    "$src/src/registry/Win32Registry.cpp"
-
 WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/varnoke-wineprefix-XXXXXX")
 export WINEPREFIX
 cleanup() {

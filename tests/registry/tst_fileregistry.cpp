@@ -182,7 +182,15 @@ void TestFileRegistry::corruptFileKeptAside()
 
 // Files and folders as people's home folders really have them. Each row reads "IP Address" from
 // what is there, saves a new address and checks what the settings file holds then.
-enum class Plant { Nothing, LinkedFile, TemporaryLink, TemporaryFolder, LockFolder, ForeignLock };
+enum class Plant {
+    Nothing,
+    LinkedFile,
+    TemporaryLink,
+    TemporaryFolder,
+    LeftoverTemporary,
+    LockFolder,
+    ForeignLock
+};
 
 void TestFileRegistry::awkwardFiles_data()
 {
@@ -220,6 +228,8 @@ void TestFileRegistry::awkwardFiles_data()
         << Plant::TemporaryLink << plain << saved << noOwner;
     QTest::newRow("a folder at the old temporary name")
         << Plant::TemporaryFolder << plain << saved << noOwner;
+    QTest::newRow("a killed writer's temporary file")
+        << Plant::LeftoverTemporary << plain << saved << noOwner;
     QTest::newRow("a folder at the lock") << Plant::LockFolder << plain << saved << noOwner;
     QTest::newRow("a lock left by another user") << Plant::ForeignLock << plain << saved << noOwner;
 }
@@ -248,6 +258,8 @@ void TestFileRegistry::awkwardFiles()
         QVERIFY(QFile::link(victim, path + u".tmp"_qs));
     } else if (plant == Plant::TemporaryFolder) {
         QVERIFY(QDir().mkpath(path + u".tmp/inside"_qs));
+    } else if (plant == Plant::LeftoverTemporary) {
+        writeAll(path + u".tmp-k1ll3d00"_qs, "half a file");
     } else if (plant == Plant::LockFolder) {
         QVERIFY(QDir().mkpath(path + u".lock/inside"_qs));
     } else if (plant == Plant::ForeignLock) {

@@ -362,5 +362,11 @@ Registry::Result FileRegistry::RegSetValueExA(Handle key, const char *valueName,
     if (isStringType(type) && size > 0 && data[size - 1] != 0 && data[size] == 0)
         ++size;
     const QByteArrayView bytes(reinterpret_cast<const char *>(data), size);
+    // Storing what the file holds already changes nothing: no lock taken, no file made.
+    if (const RegistryFile *current = known(KeyFile(fileOf(k)))) {
+        const RegistryValue *v = current->value(name);
+        if (v && v->type == type && v->data == bytes)
+            return Success;
+    }
     return update(k, [&](RegistryFile &file) { file.setValue(name, type, bytes); });
 }

@@ -13,18 +13,48 @@ constexpr QByteArrayView utf16Bom = "\xFF\xFE";
 constexpr QByteArrayView regedit4 = "REGEDIT4";
 constexpr QByteArrayView version5 = "Windows Registry Editor Version 5.00";
 
-// The name as the index knows it: ASCII in lower case as it is (the common case, and quick), any
-// other text folded to one case as the registry compares names.
-QByteArray foldedName(QByteArrayView name)
+bool isAscii(QByteArrayView name)
 {
-    QByteArray folded(name.size(), Qt::Uninitialized);
-    for (qsizetype i = 0; i < name.size(); ++i) {
-        const char c = name[i];
+    for (const char c : name) {
         if (uchar(c) >= 0x80)
-            return AnsiCodec::decode(name).toCaseFolded().toUtf8();
-        folded[i] = (c >= 'A' && c <= 'Z') ? char(c + ('a' - 'A')) : c;
+            return false;
     }
-    return folded;
+    return true;
+}
+
+char lower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? char(c + ('a' - 'A')) : c;
+}
+
+// The hash of the name folded to one case, as the registry compares names: ASCII as it is (the
+// common case, and quick), any other text through the toolkit's case folding.
+quint64 nameHash(QByteArrayView name)
+{
+    quint64 h = 14695981039346656037ull; // FNV-1a
+    const auto add = [&h](char c) {
+        h = (h ^ uchar(c)) * 1099511628211ull;
+    };
+    if (isAscii(name)) {
+        for (const char c : name)
+            add(lower(c));
+    } else {
+        for (const char c : AnsiCodec::decode(name).toCaseFolded().toUtf8())
+            add(c);
+    }
+    return h;
+}
+
+bool sameName(QByteArrayView a, QByteArrayView b)
+{
+    if (a.size() == b.size() && isAscii(a) && isAscii(b)) {
+        for (qsizetype i = 0; i < a.size(); ++i) {
+            if (lower(a[i]) != lower(b[i]))
+                return false;
+        }
+        return true;
+    }
+    return AnsiCodec::decode(a).compare(AnsiCodec::decode(b), Qt::CaseInsensitive) == 0;
 }
 
 QByteArrayView trimmed(QByteArrayView line)
@@ -102,7 +132,9 @@ std::optional<RegistryFile> RegistryFile::parse(QByteArrayView text)
         if (text.size() % 2)
             return std::nullopt;
     }
-    file.m_entries.reserve(std::size_t(text.count('\n')) + 1);
+    const qsizetype lineCount = text.count('\n') + 1;
+    file.m_entries.reserve(std::size_t(lineCount));
+    file.m_index.reserve(lineCount);
     // Logical lines: continued lines joined, each kept whole as the stretch of text it covers.
     PhysicalLines lines(file.m_text, bodyStart, file.isWide());
     qsizetype pendingStart = -1;
@@ -189,15 +221,30 @@ bool RegistryFile::addLine(qsizetype rawStart, qsizetype rawSize, QByteArrayView
 // A later line of the same name wins; the earlier one stays in the text, spent.
 void RegistryFile::add(qsizetype rawStart, qsizetype rawSize, RegistryValue value)
 {
-    const QByteArray key = foldedName(value.name);
-    const auto it = m_index.find(key);
-    if (it != m_index.end()) {
-        m_entries[*it].value.reset();
-        *it = m_entries.size();
-    } else {
-        m_index.insert(key, m_entries.size());
+    const quint64 hash = nameHash(value.name);
+    if (const std::size_t earlier = find(value.name, hash); earlier != noEntry)
+        m_entries[earlier].value.reset();
+    insert({rawStart, rawSize, std::move(value)}, hash);
+}
+
+// The entry holding the value of that name, or noEntry.
+std::size_t RegistryFile::find(QByteArrayView name, quint64 hash) const
+{
+    const auto it = m_index.constFind(hash);
+    for (std::size_t i = it == m_index.cend() ? noEntry : *it; i != noEntry;
+         i = m_entries[i].nextSameHash) {
+        if (m_entries[i].value && sameName(m_entries[i].value->name, name))
+            return i;
     }
-    m_entries.push_back({rawStart, rawSize, std::move(value)});
+    return noEntry;
+}
+
+void RegistryFile::insert(Entry entry, quint64 hash)
+{
+    const auto it = m_index.constFind(hash);
+    entry.nextSameHash = it == m_index.cend() ? noEntry : *it;
+    m_index.insert(hash, m_entries.size());
+    m_entries.push_back(std::move(entry));
 }
 
 QByteArray RegistryFile::encoded(QByteArrayView ansi) const
@@ -244,31 +291,26 @@ QByteArray RegistryFile::toText(QByteArrayView keyPath) const
 
 const RegistryValue *RegistryFile::value(QByteArrayView name) const
 {
-    const auto it = m_index.constFind(foldedName(name));
-    return it == m_index.cend() ? nullptr : &*m_entries[*it].value;
+    const std::size_t i = find(name, nameHash(name));
+    return i == noEntry ? nullptr : &*m_entries[i].value;
 }
 
 // A value set keeps its place and its name's spelling, and is written in the store's own form.
 void RegistryFile::setValue(QByteArrayView name, std::uint32_t type, QByteArrayView data)
 {
-    const QByteArray key = foldedName(name);
-    const auto it = m_index.constFind(key);
-    if (it != m_index.cend()) {
-        Entry &entry = m_entries[*it];
+    const quint64 hash = nameHash(name);
+    if (const std::size_t i = find(name, hash); i != noEntry) {
+        Entry &entry = m_entries[i];
         entry.rawSize = 0;
         entry.value->type = type;
         entry.value->data = data.toByteArray();
         return;
     }
-    m_index.insert(key, m_entries.size());
-    m_entries.push_back({0, 0, RegistryValue {name.toByteArray(), type, data.toByteArray()}});
+    insert({0, 0, RegistryValue {name.toByteArray(), type, data.toByteArray()}}, hash);
 }
 
 void RegistryFile::removeValue(QByteArrayView name)
 {
-    const auto it = m_index.constFind(foldedName(name));
-    if (it == m_index.cend())
-        return;
-    m_entries[*it].value.reset();
-    m_index.erase(it);
+    if (const std::size_t i = find(name, nameHash(name)); i != noEntry)
+        m_entries[i].value.reset();
 }

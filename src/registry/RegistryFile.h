@@ -46,17 +46,21 @@ private:
         qsizetype rawStart = 0;
         qsizetype rawSize = 0;
         std::optional<RegistryValue> value;
+        std::size_t nextSameHash = noEntry; // the next value whose name has the same hash
     };
+    static constexpr std::size_t noEntry = std::size_t(-1);
 
     bool addLine(qsizetype rawStart, qsizetype rawSize, QByteArrayView line);
     void add(qsizetype rawStart, qsizetype rawSize, RegistryValue value);
     void removeValue(QByteArrayView name);
+    std::size_t find(QByteArrayView name, quint64 hash) const;
+    void insert(Entry entry, quint64 hash);
     QByteArray encoded(QByteArrayView ansi) const;
     bool isWide() const { return m_encoding == Encoding::Utf16; }
 
     QByteArray m_text; // the file as read
     std::vector<Entry> m_entries;
-    QHash<QByteArray, std::size_t> m_index; // name folded to one case -> entry
+    QHash<quint64, std::size_t> m_index; // hash of the name folded to one case -> entry
     Encoding m_encoding = Encoding::Ansi;
     QByteArray m_lineEnd = "\n";
     QByteArray m_section; // the key's line as first read; empty before it

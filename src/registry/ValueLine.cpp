@@ -5,6 +5,8 @@
 #include "Registry.h"
 #include "WideText.h"
 
+#include <cstring>
+
 namespace {
 
 constexpr int hexBytesPerLine = 25;
@@ -29,14 +31,16 @@ bool isStringType(std::uint32_t type)
         || type == Registry::TypeMultiString;
 }
 
-// A quoted text with \\ and \" escapes at the start of `in`; `in` is moved past it.
-std::optional<QByteArray> takeQuoted(QByteArrayView &in)
+// A quoted text with \\ and \" escapes at the start of `in`; `in` is moved past it. With
+// `terminated`, a NUL follows the text, as a string value's data have it.
+std::optional<QByteArray> takeQuoted(QByteArrayView &in, bool terminated = false)
 {
     if (!in.startsWith('"'))
         return std::nullopt;
     const qsizetype close = in.indexOf('"', 1);
     if (close > 0 && !in.first(close).contains('\\')) { // no escapes: the common case
-        QByteArray out = in.sliced(1, close - 1).toByteArray();
+        QByteArray out(close - 1 + (terminated ? 1 : 0), '\0');
+        std::memcpy(out.data(), in.data() + 1, close - 1);
         in = in.sliced(close + 1);
         return out;
     }
@@ -45,6 +49,8 @@ std::optional<QByteArray> takeQuoted(QByteArrayView &in)
         const char c = in[i];
         if (c == '"') {
             in = in.sliced(i + 1);
+            if (terminated)
+                out += '\0';
             return out;
         }
         if (c == '\\') {
@@ -109,10 +115,9 @@ std::optional<QByteArray> hexList(QByteArrayView list)
 std::optional<RegistryValue> data(QByteArrayView text, bool wide)
 {
     if (text.startsWith('"')) {
-        auto s = takeQuoted(text);
+        auto s = takeQuoted(text, true);
         if (!s || !trimmed(text).isEmpty())
             return std::nullopt;
-        s->append('\0');
         return RegistryValue {{}, Registry::TypeString, std::move(*s)};
     }
     if (text.size() >= 6 && text.first(6).compare("dword:", Qt::CaseInsensitive) == 0) {

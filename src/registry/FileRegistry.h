@@ -25,10 +25,12 @@
 // parse reads as holding no values; the next save keeps it aside as "<name>.reg.bad-<time>"
 // before starting a fresh one.
 //
-// The last version parsed is kept with the file's identity, so the four reads at start-up and
-// the saves of a keystroke after another parse a large file once rather than each time. Every
-// call still looks at the file on disk first: a version that is not the one on disk is never
-// used, and one read within two seconds of its last change is not kept at all.
+// The last version parsed or saved is kept with the file's identity, so the four reads at
+// start-up and the saves of a keystroke after another parse a large file once rather than each
+// time. Every call still looks at the file on disk first: a version that is not the one on disk
+// is never used. A version read within two seconds of its last change is not kept, as an edit in
+// place within the same tick of the file system's clock could go unseen; one this store has just
+// saved is kept, as the file is new and no one else saves while the lock is held.
 class FileRegistry final : public Registry
 {
 public:

@@ -274,6 +274,9 @@ void TestFileRegistry::awkwardFiles()
     }
     writeAll(file, before);
     QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+    // Root saving a user's file leaves it the user's, or the user could never save again.
+    const uid_t user = ::geteuid() == 0 ? 65534 : ::geteuid();
+    QVERIFY(::chown(QFile::encodeName(file).constData(), user, gid_t(-1)) == 0);
 
     FileRegistry registry(home);
     const Registry::Handle key = createKey(registry);
@@ -286,6 +289,7 @@ void TestFileRegistry::awkwardFiles()
 
     QCOMPARE(readAll(file), after);
     QCOMPARE(modeOf(file), mode_t(0640));
+    QCOMPARE(QFileInfo(file).ownerId(), user);
     QCOMPARE(QFileInfo(path).isSymLink(), plant == Plant::LinkedFile);
     QCOMPARE(readAll(victim), "mine");
     QCOMPARE(modeOf(victim), victimMode);

@@ -4,38 +4,62 @@
 
 #include "StoreWarning.h"
 
-#include <QFile>
-#include <QLockFile>
-
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <fcntl.h>
+#include <memory>
+#include <mutex>
 #include <sys/file.h>
-#include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
 
 // A writer holds the lock for a few milliseconds (well under a second at the largest file); one
 // that holds it longer is stuck, and a save fails rather than hang the panel.
-constexpr int lockTimeoutMs = 2000;
-// A lock whose owner is gone is taken over at once. One whose owner can't be told counts as
-// abandoned at this age: a lock file still empty (its writer was killed as it made it, or an
-// older version left it) after a quarter of a second, as a live writer fills it in at once; any
-// other after half a minute.
-constexpr int staleEmptyLockMs = 250;
-constexpr int staleLockMs = 30000;
+constexpr std::chrono::milliseconds lockTimeout {2000};
 
-// Whether the toolkit's lock file can live at `path`: nothing there or a plain file, and a path
-// that survives the toolkit's file names unchanged (bytes that are not UTF-8 would not).
-bool isUsableLockPath(const QByteArray &path, bool &empty)
+// Waits for the lock on `fd` for at most lockTimeout. flock has no timeout and a retry loop would
+// spin, so a thread of its own waits in the kernel on a second descriptor of the same open file
+// (the lock belongs to the open file, so it is ours once taken). A wait given up on lets go of
+// the lock as soon as it gets it.
+bool waitForLock(int fd)
 {
-    if (QFile::encodeName(QFile::decodeName(path)) != path)
+    struct Wait
+    {
+        std::mutex mutex;
+        std::condition_variable done;
+        bool finished = false;
+        bool locked = false;
+        bool abandoned = false;
+    };
+    const int waiterFd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (waiterFd < 0)
         return false;
-    struct stat st;
-    if (::lstat(path.constData(), &st) != 0)
-        return errno == ENOENT;
-    empty = st.st_size == 0;
-    return S_ISREG(st.st_mode);
+    auto wait = std::make_shared<Wait>();
+    std::thread([wait, waiterFd] {
+        int r = 0;
+        while ((r = ::flock(waiterFd, LOCK_EX)) != 0 && errno == EINTR) { }
+        std::lock_guard guard(wait->mutex);
+        if (r == 0 && wait->abandoned)
+            ::flock(waiterFd, LOCK_UN);
+        wait->locked = r == 0 && !wait->abandoned;
+        wait->finished = true;
+        ::close(waiterFd);
+        wait->done.notify_one();
+    }).detach();
+    std::unique_lock guard(wait->mutex);
+    if (!wait->done.wait_for(guard, lockTimeout, [&] { return wait->finished; }))
+        wait->abandoned = true;
+    return wait->locked;
+}
+
+bool lock(int fd)
+{
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+        return true;
+    return (errno == EWOULDBLOCK || errno == EINTR) && waitForLock(fd);
 }
 
 } // namespace
@@ -43,45 +67,33 @@ bool isUsableLockPath(const QByteArray &path, bool &empty)
 KeyFileLock::KeyFileLock(const QByteArray &filePath)
 {
     const QByteArray lockPath = filePath + ".lock";
-    bool empty = false;
-    if (isUsableLockPath(lockPath, empty)) {
-        m_lockFile = std::make_unique<QLockFile>(QFile::decodeName(lockPath));
-        m_lockFile->setStaleLockTime(empty ? staleEmptyLockMs : staleLockMs);
-        if (m_lockFile->tryLock(lockTimeoutMs)) {
-            m_locked = true;
-            return;
-        }
-        if (m_lockFile->error() == QLockFile::LockFailedError) {
-            StoreWarning::once(StoreWarning::Kind::LockTimedOut,
-                               "settings not saved, another writer holds the lock", lockPath);
-            return;
-        }
+    // Never through a link, never stalled by a FIFO; a lock file its owner alone may write (one
+    // left by a run as root) still locks for reading.
+    constexpr int flags = O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    m_fd = ::open(lockPath.constData(), O_RDWR | flags, 0666);
+    if (m_fd < 0 && errno == EACCES)
+        m_fd = ::open(lockPath.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (m_fd < 0) {
+        StoreWarning::once(StoreWarning::Kind::LockFallback,
+                           "settings lock unusable, writers take turns on the folder instead",
+                           lockPath, errno);
+        const qsizetype slash = filePath.lastIndexOf('/');
+        const QByteArray folder = slash > 0 ? filePath.first(slash) : QByteArray("/");
+        m_fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     }
-    StoreWarning::once(StoreWarning::Kind::LockFallback,
-                       "settings lock unusable, writers serialise on the folder instead", lockPath);
-    m_locked = lockFolder(filePath);
+    if (m_fd < 0) {
+        StoreWarning::once(StoreWarning::Kind::SaveFailed, "settings not saved, nothing to lock",
+                           lockPath, errno);
+        return;
+    }
+    m_locked = lock(m_fd);
+    if (!m_locked)
+        StoreWarning::once(StoreWarning::Kind::LockTimedOut,
+                           "settings not saved, another writer holds the lock", lockPath);
 }
 
 KeyFileLock::~KeyFileLock()
 {
-    if (m_folder >= 0)
-        ::close(m_folder); // releases the folder's lock
-}
-
-// The folder's own lock: every writer can take it and the kernel drops it with its holder, so it
-// never outlives a writer. flock waits without spinning; a holder keeps it for milliseconds.
-bool KeyFileLock::lockFolder(const QByteArray &filePath)
-{
-    const qsizetype slash = filePath.lastIndexOf('/');
-    const QByteArray folder =
-        slash > 0 ? filePath.first(slash) : QByteArray(slash == 0 ? "/" : ".");
-    m_folder = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (m_folder < 0) {
-        StoreWarning::once(StoreWarning::Kind::SaveFailed, "settings not saved, no folder to lock",
-                           folder, errno);
-        return false;
-    }
-    int r = 0;
-    while ((r = ::flock(m_folder, LOCK_EX)) != 0 && errno == EINTR) { }
-    return r == 0;
+    if (m_fd >= 0)
+        ::close(m_fd); // lets go of the lock
 }

@@ -4,15 +4,14 @@
 
 #include <QByteArray>
 
-#include <memory>
-
-class QLockFile;
-
-// Serialises the writers of one key file for as long as it lives: the toolkit's lock file
-// "<file>.lock" beside it, waited for with a timeout. When that path is unusable (a folder, a
-// link or anything else that is not a lock file sits there, or the lock can't be made there)
-// writers serialise on the folder itself instead, so nothing left at the lock's path can stop
-// saves for good.
+// Serialises the writers of one key file for as long as it lives: a kernel lock (flock) on the
+// file "<file>.lock" beside it, waited for at most a couple of seconds. When no lock file can be
+// opened there (a folder, a link or a file nobody may read sits at that path) writers lock the
+// folder itself instead, so nothing left at the lock's path can stop saves for good.
+//
+// Not the toolkit's QLockFile: that flushes its lock file to the disk on every lock, a wait on
+// each keystroke of the address box that the saves are built to avoid. A kernel lock is dropped
+// with its holder, so a killed writer never leaves a stale lock behind.
 class KeyFileLock
 {
 public:
@@ -24,9 +23,6 @@ public:
     bool isLocked() const { return m_locked; }
 
 private:
-    bool lockFolder(const QByteArray &filePath);
-
-    std::unique_ptr<QLockFile> m_lockFile;
-    int m_folder = -1;
+    int m_fd = -1;
     bool m_locked = false;
 };

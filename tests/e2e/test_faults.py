@@ -324,7 +324,7 @@ class FaultTest(harness.PanelTestCase):
         self.close(panel, window)
         self.assertEqual(read_bytes(self.home.settings_file), before)
         self.assertEqual(sorted(os.listdir(self.settings_folder)),
-                         ["Varnoke.reg", "filler"])  # no half-written file, no lock left
+                         ["Varnoke.reg", "Varnoke.reg.lock", "filler"])  # no half-written file
 
         # With room again, the saved values are all there to build on.
         os.unlink(filler)

@@ -111,7 +111,7 @@ void TestFileRegistry::fileLocation()
         "REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Yorv\\Varnoke]\n\"IP Address\"=\"10.0.0.9\"\n");
     QStringList entries =
         QDir(home + QStringLiteral("/Yorv")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
-    QCOMPARE(entries, QStringList({u"Varnoke.reg"_qs}));
+    QCOMPARE(entries, QStringList({u"Varnoke.reg"_qs, u"Varnoke.reg.lock"_qs}));
     QCOMPARE(QDir(home).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
              QStringList({u"Yorv"_qs}));
 
@@ -365,8 +365,8 @@ void TestFileRegistry::largeFiles()
     if (readable)
         text.replace("\"IP Address\"=\"10.0.0.7\"", "\"IP Address\"=\"10.0.0.8\"");
     QVERIFY(readAll(path) == text);
-    QCOMPARE(QDir(home + u"/Yorv"_qs).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-             QStringList({u"Varnoke.reg"_qs}));
+    QCOMPARE(QDir(home + u"/Yorv"_qs).entryList({u"Varnoke.reg*"_qs}, QDir::AllEntries),
+             QStringList({u"Varnoke.reg"_qs, u"Varnoke.reg.lock"_qs}));
 }
 
 QTEST_GUILESS_MAIN(TestFileRegistry)

@@ -3,12 +3,12 @@
 #pragma once
 
 #include "platform/CanberraSound.h"
-#include "platform/FileRegistry.h"
 #include "platform/LockFileInstance.h"
 #include "platform/PlatformServices.h"
 #include "platform/ProcessRuntime.h"
 #include "platform/SystemClock.h"
 #include "platform/UdpEndpoint.h"
+#include "registry/FileRegistry.h"
 #include "window/QtMessageBox.h"
 #include "window/formMain.h"
 

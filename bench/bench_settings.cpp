@@ -1,23 +1,116 @@
 // SPDX-FileCopyrightText: 2026 The Varnoke developers
 // SPDX-License-Identifier: MIT
 //
-// One WriteRegString and one ReadRegString on the per-user file store, as the panel makes them
-// (every call opens, does its one thing, and closes), in a temporary config folder.
+// The settings calls on the per-user file store, as the panel makes them (every call opens, does
+// its one thing, and closes), in a temporary config folder: one WriteRegString and one
+// ReadRegString on the file the panel leaves; the four start-up reads and an IP-box save on a
+// file of 10,000 values beside the same on a file of four; and the read of a file at the 16 MiB
+// limit.
 
 #include "LatencyStats.h"
 
-#include "platform/FileRegistry.h"
+#include "registry/FileRegistry.h"
 #include "settings/MiscFunctions.h"
 #include "settings/SettingsKey.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <utime.h>
 
 using SteadyClock = std::chrono::steady_clock;
+
+namespace {
+
+const quint32 root = SettingsKey::HKEY_CURRENT_USER_ROOT;
+const QString startUpNames[] = {QStringLiteral("IP Address"), QStringLiteral("Left"),
+                                QStringLiteral("Top"), QStringLiteral("Window state")};
+
+// A settings file of the panel's four values, `extra` more values of someone else's, and a
+// comment that pads it to `size` bytes when size is not 0.
+void writeSettings(const QString &config, int extra, qsizetype size = 0)
+{
+    if (size > 0)
+        extra = int(size / 32); // as many values as fit, the rest a comment
+    QByteArray text = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Yorv\\Varnoke]\r\n"
+                      "\"IP Address\"=\"127.0.0.9\"\r\n\"Left\"=\"2880\"\r\n\"Top\"=\"1440\"\r\n"
+                      "\"Window state\"=\"0\"\r\n";
+    for (int i = 0; i < extra; ++i)
+        text +=
+            "\"Tool " + QByteArray::number(i) + "\"=\"value " + QByteArray::number(i) + "\"\r\n";
+    if (size > 0)
+        text += "; " + QByteArray(size - text.size() - 4, 'x') + "\r\n";
+    if (size > 0 && text.size() != size)
+        std::abort();
+    QDir().mkpath(config + QStringLiteral("/Yorv"));
+    QFile file(config + QStringLiteral("/Yorv/Varnoke.reg"));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text) != text.size())
+        std::abort();
+}
+
+struct Figures
+{
+    double startUpUs = 0; // the four start-up reads, p50
+    double saveUs = 0; // one IP-box save, p50
+    int failures = 0;
+};
+
+// Each round is a panel's start on the file an earlier session left a while ago: a store of its
+// own reads the four values, then the address box saves once.
+Figures measure(int extra, int rounds)
+{
+    QTemporaryDir config;
+    writeSettings(config.path(), extra);
+    LatencyStats startUps;
+    LatencyStats saves;
+    Figures figures;
+    const QByteArray file = QFile::encodeName(config.path() + QStringLiteral("/Yorv/Varnoke.reg"));
+    for (int i = 0; i < rounds; ++i) {
+        const utimbuf anHourAgo {::time(nullptr) - 3600, ::time(nullptr) - 3600};
+        ::utime(file.constData(), &anHourAgo);
+        FileRegistry registry(config.path());
+        MiscFunctions settings(registry);
+        QString text;
+        auto start = SteadyClock::now();
+        for (const QString &name : startUpNames)
+            figures.failures += settings.ReadRegString(root, SettingsKey::path, name, text) != -1;
+        startUps.add(SteadyClock::now() - start);
+        start = SteadyClock::now();
+        figures.failures +=
+            settings.WriteRegString(root, SettingsKey::path, QStringLiteral("IP Address"),
+                                    QStringLiteral("127.0.0.%1").arg(i % 200))
+            != -1;
+        saves.add(SteadyClock::now() - start);
+    }
+    figures.startUpUs = startUps.percentileUs(50);
+    figures.saveUs = saves.percentileUs(50);
+    return figures;
+}
+
+double largestFileReadMs(int rounds, int &failures)
+{
+    QTemporaryDir config;
+    writeSettings(config.path(), 0, 16 << 20);
+    LatencyStats reads;
+    for (int i = 0; i < rounds; ++i) {
+        FileRegistry registry(config.path()); // nothing known: the whole file read and parsed
+        MiscFunctions settings(registry);
+        QString text;
+        const auto start = SteadyClock::now();
+        failures +=
+            settings.ReadRegString(root, SettingsKey::path, QStringLiteral("IP Address"), text)
+            != -1;
+        reads.add(SteadyClock::now() - start);
+    }
+    return reads.percentileUs(50) / 1000;
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -26,7 +119,6 @@ int main(int argc, char *argv[])
     QTemporaryDir config;
     FileRegistry registry(config.path());
     MiscFunctions settings(registry);
-    const quint32 root = SettingsKey::HKEY_CURRENT_USER_ROOT;
 
     // A file as the panel leaves it: all four values present.
     for (const char *name : {"Left", "Top", "Window state"})
@@ -53,12 +145,27 @@ int main(int argc, char *argv[])
         failures += text != typed;
     }
 
+    const Figures small = measure(0, rounds / 10 + 1);
+    const Figures large = measure(10000, rounds / 10 + 1);
+    failures += small.failures + large.failures;
+    const double largestMs = largestFileReadMs(5, failures);
+
     const double writeP50 = writes.percentileUs(50), readP50 = reads.percentileUs(50);
     std::printf("%-34s %8.1fus %10s %8s %s\n", "settings WriteRegString p50", writeP50, "-", "-",
                 "< 1000 us");
     std::printf("%-34s %8.1fus %10s %8s %s\n", "settings ReadRegString p50", readP50, "-", "-",
                 "< 1000 us");
+    std::printf("%-34s %8.1fus %8.1fus %7.2fx %s\n", "4 start-up reads, 10,000 values",
+                large.startUpUs, small.startUpUs, large.startUpUs / small.startUpUs,
+                "floor: 4 values");
+    std::printf("%-34s %8.2fms %8.2fms %7.2fx %s\n", "IP-box save p50, 10,000 values",
+                large.saveUs / 1000, small.saveUs / 1000, large.saveUs / small.saveUs, "<= 5 ms");
+    std::printf("%-34s %8.1fms %10s %8s %s\n", "read of a 16 MiB settings file", largestMs, "-",
+                "-", "<= 2000 ms");
     if (failures)
         std::printf("%-34s %10d\n", "settings calls that failed", failures);
-    return (writeP50 < 1000 && readP50 < 1000 && failures == 0) ? 0 : 1;
+    return (writeP50 < 1000 && readP50 < 1000 && large.saveUs <= 5000 && largestMs <= 2000
+            && failures == 0)
+        ? 0
+        : 1;
 }

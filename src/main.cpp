@@ -2,7 +2,6 @@
 // SPDX-License-Identifier: MIT
 #include "platform/CanberraSound.h"
 #include "platform/CommandLine.h"
-#include "platform/FileRegistry.h"
 #include "platform/LockFileInstance.h"
 #include "platform/PlatformServices.h"
 #include "platform/ProcessRuntime.h"
@@ -12,6 +11,15 @@
 #include "window/formMain.h"
 
 #include <QApplication>
+
+// The settings store: the registry itself on Windows, the per-user file elsewhere.
+#ifdef Q_OS_WIN
+#include "registry/Win32Registry.h"
+using SettingsStore = Win32Registry;
+#else
+#include "registry/FileRegistry.h"
+using SettingsStore = FileRegistry;
+#endif
 
 #include <cstdio>
 
@@ -36,7 +44,7 @@ int main(int argc, char *argv[])
     LockFileInstance instance;
     QtMessageBox messageBox;
     ProcessRuntime runtime;
-    FileRegistry registry;
+    SettingsStore registry;
     CanberraSound sound;
     PlatformServices platform {clock, instance, messageBox, runtime, registry, sound};
 

@@ -3,7 +3,7 @@
 #include "MiscFunctions.h"
 
 #include "platform/AnsiCodec.h"
-#include "platform/Registry.h"
+#include "registry/Registry.h"
 
 #include <array>
 
@@ -56,9 +56,7 @@ qint16 MiscFunctions::ReadRegString(quint32 root, const QString &keyPath, const 
         text = AnsiCodec::decode(QByteArrayView(reinterpret_cast<const char *>(buffer.data()), n));
     } else if (type == Registry::TypeDword) {
         // The buffer is zeroed past the data, so a short or NUL-trimmed DWORD reads its zero bytes.
-        const std::uint32_t value =
-            buffer[0] | buffer[1] << 8 | buffer[2] << 16 | std::uint32_t(buffer[3]) << 24;
-        text = QString::number(value);
+        text = QString::number(Registry::dwordOf(buffer.data()));
     }
     return True;
 }

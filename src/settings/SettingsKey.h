@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "registry/Registry.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -9,7 +11,7 @@
 namespace SettingsKey {
 
 // The predefined root handle value of HKEY_CURRENT_USER, as the callers pass it.
-constexpr quint32 HKEY_CURRENT_USER_ROOT = 0x80000001;
+constexpr quint32 HKEY_CURRENT_USER_ROOT = Registry::CurrentUserRoot;
 
 inline const QString path = QStringLiteral("SOFTWARE\\Yorv\\Varnoke");
 

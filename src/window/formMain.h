@@ -11,7 +11,7 @@
 //
 // Start-up and shut-down meet here too. Form_Load asks before a second panel runs, makes sure the
 // sound files exist, restores the unit's address and the window's place through MiscFunctions
-// (src/settings, over the per-user registry file of src/platform), aims the link and starts the
+// (src/settings, over the per-user registry file of src/registry), aims the link and starts the
 // heartbeat. Form_Unload saves the place and ends the process. Everything runs on this one thread,
 // one handler at a time; the world outside (clock, files, prompts, the process) comes in through
 // PlatformServices so tests can stand in for it.

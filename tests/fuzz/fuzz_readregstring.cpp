@@ -6,8 +6,8 @@
 // the input are read, through one text as start-up does. Every read must give a 16-bit Boolean,
 // an empty text when false, and the text the file holds when true.
 #include "platform/AnsiCodec.h"
-#include "platform/FileRegistry.h"
-#include "platform/RegistryFile.h"
+#include "registry/FileRegistry.h"
+#include "registry/RegistryFile.h"
 #include "settings/MiscFunctions.h"
 #include "settings/SettingsKey.h"
 
@@ -67,7 +67,7 @@ Expected expectedRead(const std::optional<RegistryFile> &file, const QString &na
                       const QString &textBefore)
 {
     const QByteArray bytes = AnsiCodec::encode(name);
-    const RegistryFile::Value *v = file && !bytes.contains('\0') ? file->value(bytes) : nullptr;
+    const RegistryValue *v = file && !bytes.contains('\0') ? file->value(bytes) : nullptr;
     if (!v || v->data.isEmpty() || v->data.size() > readLimit)
         return {};
     QByteArrayView kept = v->data;

@@ -1,10 +1,15 @@
 // SPDX-FileCopyrightText: 2026 The Varnoke developers
 // SPDX-License-Identifier: MIT
 
-// The settings-file parser on arbitrary bytes. Whatever it accepts must survive being written and
-// read again unchanged: the same values, names, types and bytes, and the same text when written
-// a second time. A file that changed on its way through the store would lose settings.
-#include "platform/RegistryFile.h"
+// The settings-file parser on arbitrary bytes. Whatever it accepts must come through the store
+// with nothing lost: written back untouched it is the very same bytes (comments, blank lines,
+// encoding and all); with one value set, that value reads back, every other value reads as
+// before, the rest of the text stays as it was, and writing it once more changes nothing.
+#include "registry/Registry.h"
+#include "registry/RegistryFile.h"
+#include "registry/WideText.h"
+
+#include <QList>
 
 #include <cstdint>
 #include <cstdio>
@@ -13,6 +18,8 @@
 namespace {
 
 const QByteArray keyPath = QByteArrayLiteral("SOFTWARE\\Yorv\\Varnoke");
+const QByteArray probe = QByteArrayLiteral("IP Address");
+const QByteArray probeData = QByteArrayLiteral("10.0.0.1\0");
 
 void require(bool ok, const char *what)
 {
@@ -22,32 +29,55 @@ void require(bool ok, const char *what)
     }
 }
 
-bool sameValue(const RegistryFile::Value &a, const RegistryFile::Value &b)
+bool same(const RegistryValue *a, const RegistryValue *b)
 {
-    return a.name == b.name && a.type == b.type && a.data == b.data;
+    return a == b || (a && b && a->type == b->type && a->data == b->data);
+}
+
+// Every quoted text that opens a line: the names the file may hold, as candidates to look up.
+QList<QByteArray> candidateNames(QByteArrayView input)
+{
+    QByteArray text = input.toByteArray();
+    if (text.startsWith("\xFF\xFE"))
+        text = WideText::toAnsi(QByteArrayView(text).sliced(2));
+    QList<QByteArray> names {QByteArray()};
+    for (const QByteArray &line : text.split('\n')) {
+        const QByteArray t = line.trimmed();
+        if (!t.startsWith('"'))
+            continue;
+        QByteArray name;
+        for (qsizetype i = 1; i < t.size() && t[i] != '"'; ++i)
+            name += (t[i] == '\\' && i + 1 < t.size()) ? t[++i] : t[i];
+        names.append(name);
+    }
+    return names;
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    const auto first =
-        RegistryFile::parse(QByteArrayView(reinterpret_cast<const char *>(data), qsizetype(size)));
+    const QByteArrayView input(reinterpret_cast<const char *>(data), qsizetype(size));
+    const auto first = RegistryFile::parse(input);
     if (!first)
         return 0;
-
     const QByteArray text = first->toText(keyPath);
-    const auto second = RegistryFile::parse(text);
-    require(second.has_value(), "the written file does not parse");
-    const auto &before = first->values();
-    const auto &after = second->values();
-    require(before.size() == after.size(), "the number of values changed");
-    for (std::size_t i = 0; i < before.size(); ++i) {
-        require(sameValue(before[i], after[i]), "a value changed");
-        // Each value is found under its own name: no two names stand for the same value.
-        const RegistryFile::Value *found = second->value(before[i].name);
-        require(found && sameValue(*found, before[i]), "a value is not found by its name");
+    require(text == input, "a file nobody changed was written differently");
+
+    RegistryFile edited = *first;
+    edited.setValue(probe, Registry::TypeString, probeData);
+    const QByteArray editedText = edited.toText(keyPath);
+    const auto second = RegistryFile::parse(editedText);
+    require(second.has_value(), "the file with a value set does not parse");
+    const RegistryValue *set = second->value(probe);
+    require(set && set->type == Registry::TypeString && set->data == probeData,
+            "the value set does not read back");
+    require(second->toText(keyPath) == editedText, "the second writing differs from the first");
+    if (!first->value(probe))
+        require(editedText.startsWith(text), "adding a value changed the text before it");
+    for (const QByteArray &name : candidateNames(input)) {
+        if (second->value(name) != set) // another spelling of the name set
+            require(same(first->value(name), second->value(name)), "another value changed");
     }
-    require(second->toText(keyPath) == text, "the second writing differs from the first");
     return 0;
 }

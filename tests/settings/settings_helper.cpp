@@ -10,7 +10,7 @@
 //   settings_helper read <name>             prints read result|text|open with write rights|write
 //   --as-nobody before the command drops root's rights first, so permissions apply.
 
-#include "platform/FileRegistry.h"
+#include "registry/FileRegistry.h"
 #include "settings/MiscFunctions.h"
 #include "settings/SettingsKey.h"
 

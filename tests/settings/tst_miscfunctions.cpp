@@ -1,6 +1,6 @@
 // SPDX-FileCopyrightText: 2026 The Varnoke developers
 // SPDX-License-Identifier: MIT
-#include "platform/FileRegistry.h"
+#include "registry/FileRegistry.h"
 #include "settings/MiscFunctions.h"
 #include "settings/SettingsKey.h"
 

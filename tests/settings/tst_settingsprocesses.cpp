@@ -4,11 +4,12 @@
 // The settings file against other processes: writers killed mid-write, two panels writing at
 // once, and a user who may read the settings but not write them.
 
-#include "platform/FileRegistry.h"
-#include "platform/RegistryFile.h"
+#include "registry/FileRegistry.h"
+#include "registry/RegistryFile.h"
 #include "settings/MiscFunctions.h"
 #include "settings/SettingsKey.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -34,6 +35,7 @@ class TestSettingsProcesses : public QObject
 private Q_SLOTS:
     void init();
     void killedWriterLeavesLastOrPreviousValue();
+    void twoWritersLoseNothing_data();
     void twoWritersLoseNothing();
     void readOnlySettingsStillRead();
 
@@ -104,9 +106,20 @@ void TestSettingsProcesses::killedWriterLeavesLastOrPreviousValue()
     QVERIFY(round >= 20);
 }
 
-// Two panels writing different names at the same time keep every value.
+// Two panels writing different names at the same time keep every value, also when something
+// that is not a lock sits at the lock's path and they serialise another way.
+void TestSettingsProcesses::twoWritersLoseNothing_data()
+{
+    QTest::addColumn<bool>("lockFolder");
+    QTest::newRow("lock file") << false;
+    QTest::newRow("a folder at the lock") << true;
+}
+
 void TestSettingsProcesses::twoWritersLoseNothing()
 {
+    QFETCH(bool, lockFolder);
+    if (lockFolder)
+        QVERIFY(QDir().mkpath(settingsFile() + u".lock"_qs));
     constexpr int count = 150;
     QProcess *a = helper({u"names"_qs, u"a"_qs, QString::number(count)});
     QProcess *b = helper({u"names"_qs, u"b"_qs, QString::number(count)});

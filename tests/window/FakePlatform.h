@@ -6,9 +6,9 @@
 #include "platform/InstanceLock.h"
 #include "platform/MessageBox.h"
 #include "platform/PlatformServices.h"
-#include "platform/Registry.h"
 #include "platform/Runtime.h"
 #include "platform/Sound.h"
+#include "registry/Registry.h"
 
 #include <QByteArray>
 #include <QMap>

@@ -57,6 +57,12 @@ public:
     }
     static constexpr std::uint32_t CurrentUserRoot = 0x80000001;
 
+    // A REG_DWORD's value: its first four data bytes, little-endian.
+    static constexpr std::uint32_t dwordOf(const std::uint8_t *bytes)
+    {
+        return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | std::uint32_t(bytes[3]) << 24;
+    }
+
     virtual ~Registry() = default;
 
     // Opens an existing key, never creates one. subKey is relative to key (null or "" opens key

@@ -1,32 +1,11 @@
 // SPDX-FileCopyrightText: 2026 The Varnoke developers
 // SPDX-License-Identifier: MIT
-#include "platform/FileRegistry.h"
-#include "platform/RegistryFile.h"
+#include "registry/Registry.h"
+#include "registry/RegistryFile.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 
-namespace {
-
-const Registry::Handle currentUser = Registry::predefinedRoot(Registry::CurrentUserRoot);
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
-
-} // namespace
-
+// The settings file's text: each value's line, what people write, and what is not ours to read.
 class TestRegistryFile : public QObject
 {
     Q_OBJECT
@@ -38,19 +17,6 @@ private Q_SLOTS:
     void personWritten();
     void notRegistryText_data();
     void notRegistryText();
-    void fileLocation();
-    void corruptFileKeptAside();
-
-private:
-    Registry::Handle createKey(FileRegistry &registry, const char *path)
-    {
-        Registry::Handle key = 0;
-        const auto r = registry.RegCreateKeyExA(currentUser, path, 0, nullptr, 0,
-                                                Registry::AccessAll, nullptr, &key, nullptr);
-        return r == Registry::Success ? key : 0;
-    }
-
-    QTemporaryDir m_home;
 };
 
 // Each value's line in the file, and the same type and bytes back from it.
@@ -111,12 +77,15 @@ void TestRegistryFile::valueLine()
     const QByteArray text = file.toText("SOFTWARE\\Yorv\\Varnoke");
     QCOMPARE(text, "REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Yorv\\Varnoke]\n" + line + '\n');
 
+    // The same value back, and nothing else: the text written again is the same.
     const auto back = RegistryFile::parse(text);
     QVERIFY(back);
-    QCOMPARE(back->values().size(), 1u);
-    QCOMPARE(back->values().front().name, name);
-    QCOMPARE(back->values().front().type, type);
-    QCOMPARE(back->values().front().data, data);
+    const RegistryValue *v = back->value(name);
+    QVERIFY(v);
+    QCOMPARE(v->name, name);
+    QCOMPARE(v->type, type);
+    QCOMPARE(v->data, data);
+    QCOMPARE(back->toText("SOFTWARE\\Other"), text);
 }
 
 // What a person or an export from Windows may write reads as meant.
@@ -166,7 +135,7 @@ void TestRegistryFile::personWritten()
 
     const auto file = RegistryFile::parse(text);
     QVERIFY(file);
-    const RegistryFile::Value *v = file->value(name);
+    const RegistryValue *v = file->value(name);
     QVERIFY(v);
     QCOMPARE(v->type, type);
     QCOMPARE(v->data, data);
@@ -198,89 +167,6 @@ void TestRegistryFile::notRegistryText()
 {
     QFETCH(QByteArray, text);
     QVERIFY(!RegistryFile::parse(text));
-}
-
-// The settings key lands at <config>/Yorv/Varnoke.reg, in the format above, and nowhere else.
-void TestRegistryFile::fileLocation()
-{
-    QVERIFY(m_home.isValid());
-    const QString home = m_home.path() + QStringLiteral("/location");
-    FileRegistry registry(home);
-    const Registry::Handle key = createKey(registry, "SOFTWARE\\Yorv\\Varnoke");
-    QVERIFY(key);
-    const QByteArray ip = "10.0.0.9";
-    QCOMPARE(registry.RegSetValueExA(key, "IP Address", 0, Registry::TypeString,
-                                     reinterpret_cast<const std::uint8_t *>(ip.constData()),
-                                     ip.size()),
-             Registry::Success);
-    registry.RegCloseKey(key);
-
-    QCOMPARE(
-        readAll(home + QStringLiteral("/Yorv/Varnoke.reg")),
-        "REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Yorv\\Varnoke]\n\"IP Address\"=\"10.0.0.9\"\n");
-    QStringList entries =
-        QDir(home + QStringLiteral("/Yorv")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
-    QCOMPARE(entries, QStringList({u"Varnoke.reg"_qs, u"Varnoke.reg.lock"_qs}));
-    QCOMPARE(QDir(home).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-             QStringList({u"Yorv"_qs}));
-
-    // Names that could not be told from the store's own files are refused, not mangled.
-    for (const char *path : {"SOFTWARE\\Yorv\\..", "SOFTWARE\\a/b", "SOFTWARE\\Yorv\\Varnoke.reg",
-                             "SOFTWARE\\Yorv\\x.REG.bad-1"}) {
-        Registry::Handle other = 0;
-        QCOMPARE(registry.RegCreateKeyExA(currentUser, path, 0, nullptr, 0, Registry::AccessAll,
-                                          nullptr, &other, nullptr),
-                 Registry::BadPathname);
-    }
-    // Only the SOFTWARE branch lives in files.
-    Registry::Handle other = 0;
-    QCOMPARE(registry.RegCreateKeyExA(currentUser, "Environment", 0, nullptr, 0,
-                                      Registry::AccessAll, nullptr, &other, nullptr),
-             Registry::AccessDenied);
-    QCOMPARE(QDir(home).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-             QStringList({u"Yorv"_qs}));
-}
-
-// A file that does not parse reads as empty and is kept aside, never overwritten.
-void TestRegistryFile::corruptFileKeptAside()
-{
-    const QString home = m_home.path() + QStringLiteral("/corrupt");
-    QVERIFY(QDir().mkpath(home + QStringLiteral("/Yorv")));
-    const QString path = home + QStringLiteral("/Yorv/Varnoke.reg");
-    const QByteArray garbage = "IP Address = 10.0.0.1\n\x01\x02";
-    writeAll(path, garbage);
-
-    FileRegistry registry(home);
-    const Registry::Handle key = createKey(registry, "SOFTWARE\\Yorv\\Varnoke");
-    QVERIFY(key);
-    std::uint32_t size = 0;
-    QCOMPARE(registry.RegQueryValueExA(key, "IP Address", nullptr, nullptr, nullptr, &size),
-             Registry::FileNotFound);
-    QCOMPARE(readAll(path), garbage); // reading and opening leave it be
-
-    const QByteArray top = "150";
-    QCOMPARE(registry.RegSetValueExA(key, "Top", 0, Registry::TypeString,
-                                     reinterpret_cast<const std::uint8_t *>(top.constData()),
-                                     top.size()),
-             Registry::Success);
-    registry.RegCloseKey(key);
-
-    const QStringList aside =
-        QDir(home + QStringLiteral("/Yorv")).entryList({u"Varnoke.reg.bad-*"_qs});
-    QCOMPARE(aside.size(), 1);
-    QCOMPARE(readAll(home + QStringLiteral("/Yorv/") + aside.front()), garbage);
-    QCOMPARE(readAll(path),
-             "REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Yorv\\Varnoke]\n\"Top\"=\"150\"\n");
-
-    // A second bad file on the same second gets a name of its own.
-    writeAll(path, garbage);
-    const Registry::Handle again = createKey(registry, "SOFTWARE\\Yorv\\Varnoke");
-    QCOMPARE(registry.RegSetValueExA(again, "Top", 0, Registry::TypeString,
-                                     reinterpret_cast<const std::uint8_t *>(top.constData()),
-                                     top.size()),
-             Registry::Success);
-    registry.RegCloseKey(again);
-    QCOMPARE(QDir(home + QStringLiteral("/Yorv")).entryList({u"Varnoke.reg.bad-*"_qs}).size(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestRegistryFile)

@@ -1,0 +1,372 @@
+// SPDX-FileCopyrightText: 2026 The Varnoke developers
+// SPDX-License-Identifier: MIT
+#include "FileRegistry.h"
+
+#include "ConfigFolder.h"
+#include "KeyFileLock.h"
+#include "KeyFolders.h"
+#include "StoreWarning.h"
+#include "platform/AnsiCodec.h"
+
+#include <QFile>
+#include <QScopeGuard>
+
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Limits the registry puts on the ANSI calls (Wine's numbers).
+constexpr std::size_t maxSubKeyLength = 260;
+constexpr std::size_t maxValueNameLength = 16383;
+
+const QByteArray fileSuffix = QByteArrayLiteral(".reg");
+constexpr std::uint32_t writeRights =
+    Registry::AccessSetValue | Registry::AccessCreateSubKey | Registry::AccessCreateLink;
+
+bool isStringType(std::uint32_t type)
+{
+    return type == Registry::TypeString || type == Registry::TypeExpandString
+        || type == Registry::TypeMultiString;
+}
+
+bool isCurrentUserRoot(Registry::Handle key)
+{
+    return key == Registry::predefinedRoot(Registry::CurrentUserRoot)
+        || key == Registry::CurrentUserRoot;
+}
+
+// Folder and file names this store could not tell from its own files, or not create at all.
+bool isStorableName(const QString &name)
+{
+    return name != u"." && name != u".." && !name.contains(u'/')
+        && !name.contains(u".reg", Qt::CaseInsensitive);
+}
+
+bool hasControlBytes(QByteArrayView name)
+{
+    for (const char c : name) {
+        if (uchar(c) < 0x20 || c == 0x7F)
+            return true;
+    }
+    return false;
+}
+
+Registry::Result fromErrno(int error)
+{
+    switch (error) {
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return Registry::AccessDenied;
+    case ENOENT:
+    case ENOTDIR:
+        return Registry::KeyDeleted;
+    default:
+        return Registry::CantWrite;
+    }
+}
+
+} // namespace
+
+FileRegistry::FileRegistry()
+    : m_home(ConfigFolder::path())
+{ }
+
+FileRegistry::FileRegistry(const QString &configHome)
+    : m_home(QFile::encodeName(configHome))
+{ }
+
+FileRegistry::~FileRegistry() = default;
+
+Registry::Result FileRegistry::keyOf(Handle handle, Key &key) const
+{
+    if (isCurrentUserRoot(handle)) {
+        key = Key {};
+        key.access = AccessAll;
+        return Success;
+    }
+    const auto it = m_keys.find(handle);
+    if (it == m_keys.end())
+        return InvalidHandle;
+    key = it->second;
+    return Success;
+}
+
+QByteArray FileRegistry::folderOf(const Key &key) const
+{
+    QByteArray folder = m_home;
+    for (const QByteArray &name : key.names)
+        folder += '/' + name;
+    return folder;
+}
+
+QByteArray FileRegistry::fileOf(const Key &key) const
+{
+    return folderOf(key) + fileSuffix;
+}
+
+// The one check of write rights: what an open asking for them and every save rely on.
+bool FileRegistry::isWritable(const Key &key) const
+{
+    if (key.names.isEmpty())
+        return ::access(m_home.constData(), W_OK) == 0 || !KeyFolders::isFolder(m_home);
+    return KeyFile(fileOf(key)).isWritable();
+}
+
+Registry::Handle FileRegistry::add(Key key)
+{
+    const Handle handle = m_nextHandle;
+    m_nextHandle += 4;
+    m_keys.emplace(handle, std::move(key));
+    return handle;
+}
+
+// Walks subKey down from base, making the missing levels when `create` is set.
+Registry::Result FileRegistry::resolve(Handle base, const char *subKey, bool create, Key &key,
+                                       bool &created)
+{
+    created = false;
+    if (const Result r = keyOf(base, key); r != Success)
+        return r;
+    if (m_home.isEmpty())
+        return create ? AccessDenied : FileNotFound; // no home folder to keep settings in
+    const QByteArray path = subKey ? QByteArray(subKey) : QByteArray();
+    if (path.startsWith('\\'))
+        return BadPathname;
+    if (std::size_t(path.size()) > maxSubKeyLength)
+        return MoreData;
+    QList<QByteArray> levels = path.split('\\');
+    levels.removeAll(QByteArray()); // doubled and trailing backslashes count for nothing
+    for (qsizetype i = 0; i < levels.size(); ++i) {
+        const QString name = AnsiCodec::decode(levels[i]);
+        if (!key.software) {
+            // Only the SOFTWARE branch of the hive is kept in files.
+            if (name.compare(u"SOFTWARE", Qt::CaseInsensitive) != 0)
+                return create ? AccessDenied : FileNotFound;
+            key.software = true;
+            continue;
+        }
+        if (!isStorableName(name))
+            return BadPathname;
+        const QByteArray folder = folderOf(key);
+        QByteArray onDisk = KeyFolders::existingName(folder, name, fileSuffix);
+        const bool last = i == levels.size() - 1;
+        if (onDisk.isEmpty()) {
+            if (!create)
+                return FileNotFound;
+            onDisk = QFile::encodeName(name);
+            if (last)
+                created = true;
+            else if (!KeyFolders::make(folder) || !KeyFolders::make(folder + '/' + onDisk))
+                return fromErrno(errno);
+        } else if (create && !last && !KeyFolders::make(folder + '/' + onDisk)) {
+            return fromErrno(errno);
+        }
+        key.names.append(onDisk);
+    }
+    if (created) {
+        // The new key is its file, with no values yet.
+        const QByteArray folder = folderOf(key);
+        if (!KeyFolders::make(folder.first(folder.lastIndexOf('/'))))
+            return fromErrno(errno);
+        if (const Result r = update(key, [](RegistryFile &) {}); r != Success)
+            return r;
+    }
+    return Success;
+}
+
+Registry::Result FileRegistry::openKey(Handle base, const char *subKey, bool create,
+                                       std::uint32_t access, Handle *result, bool &created)
+{
+    if (!result)
+        return InvalidParameter;
+    Key opened;
+    if (const Result r = resolve(base, subKey, create, opened, created); r != Success)
+        return r;
+    if ((access & writeRights) && !isWritable(opened))
+        return AccessDenied;
+    opened.access = access;
+    *result = add(std::move(opened));
+    return Success;
+}
+
+// One read-modify-write of the key's file, the only time the lock is held.
+Registry::Result FileRegistry::update(const Key &key, const Change &change)
+{
+    const KeyFile file(fileOf(key));
+    if (!file.isWritable())
+        return AccessDenied; // a file made read-only keeps its values
+    const KeyFileLock lock(file.path());
+    if (!lock.isLocked())
+        return LockViolation;
+    RegistryFile contents;
+    if (const Result r = load(file, contents); r != Success)
+        return r;
+    change(contents);
+    return save(key, file, contents);
+}
+
+// The file as it is now; an empty one when there is none, or when what is there does not parse
+// and has been set aside.
+Registry::Result FileRegistry::load(const KeyFile &file, RegistryFile &contents)
+{
+    if (const RegistryFile *version = known(file)) {
+        contents = *version;
+        return Success;
+    }
+    Result r = Success;
+    KeyFile::Identity identity;
+    const std::optional<QByteArray> text = file.read(r, &identity);
+    if (r != Success || !text)
+        return r;
+    std::optional<RegistryFile> parsed = RegistryFile::parse(*text);
+    if (parsed) {
+        contents = std::move(*parsed);
+        return Success;
+    }
+    return file.setAside();
+}
+
+// The version kept, when it is the one on disk now.
+const RegistryFile *FileRegistry::known(const KeyFile &file) const
+{
+    if (!m_known || m_known->path != file.path())
+        return nullptr;
+    const std::optional<KeyFile::Identity> now = file.identity();
+    return now && *now == m_known->identity ? &m_known->contents : nullptr;
+}
+
+void FileRegistry::remember(const KeyFile &file, const KeyFile::Identity &identity,
+                            const RegistryFile &contents)
+{
+    m_known = Version {file.path(), identity, contents};
+}
+
+Registry::Result FileRegistry::save(const Key &key, const KeyFile &file,
+                                    const RegistryFile &contents)
+{
+    QByteArray keyPath = "SOFTWARE";
+    for (const QByteArray &name : key.names)
+        keyPath += '\\' + AnsiCodec::encode(QFile::decodeName(name));
+    const QByteArray text = contents.toText(keyPath);
+    if (text.size() > KeyFile::largestFile) {
+        StoreWarning::once(StoreWarning::Kind::SaveFailed,
+                           "settings not saved, the file would pass 16 MiB", file.path());
+        return CantWrite; // the old file stays, whole and readable
+    }
+    m_known.reset();
+    const Result r = file.replace(text);
+    // The file just made is this version: no one else saves while the lock is held.
+    const std::optional<KeyFile::Identity> made = r == Success ? file.identity() : std::nullopt;
+    if (made)
+        remember(file, *made, contents);
+    return r;
+}
+
+Registry::Result FileRegistry::RegOpenKeyExA(Handle key, const char *subKey, std::uint32_t,
+                                             std::uint32_t access, Handle *result)
+{
+    bool created = false;
+    return openKey(key, subKey, false, access, result, created);
+}
+
+Registry::Result FileRegistry::RegQueryValueExA(Handle key, const char *valueName, std::uint32_t *,
+                                                std::uint32_t *type, std::uint8_t *data,
+                                                std::uint32_t *size)
+{
+    if (data && !size)
+        return InvalidParameter;
+    if (type)
+        *type = TypeNone;
+    Key k;
+    if (const Result r = keyOf(key, k); r != Success)
+        return r;
+    if (!(k.access & AccessQueryValue))
+        return AccessDenied;
+    if (k.names.isEmpty())
+        return FileNotFound;
+    const KeyFile file(fileOf(k));
+    const RegistryFile *contents = known(file);
+    std::optional<RegistryFile> parsed;
+    if (!contents) {
+        Result r = Success;
+        KeyFile::Identity identity;
+        const std::optional<QByteArray> text = file.read(r, &identity);
+        if (r != Success)
+            return r;
+        parsed = text ? RegistryFile::parse(*text) : std::nullopt;
+        if (text && !parsed)
+            StoreWarning::once(StoreWarning::Kind::NotParsed,
+                               "settings file is not a registry file, read as empty", file.path());
+        if (parsed && KeyFile::isSettled(identity))
+            remember(file, identity, *parsed);
+        contents = parsed ? &*parsed : nullptr;
+    }
+    const RegistryValue *v = contents ? contents->value(valueName ? valueName : "") : nullptr;
+    if (!v)
+        return FileNotFound;
+    if (type)
+        *type = v->type;
+    const auto n = std::uint32_t(v->data.size());
+    if (data) {
+        if (*size < n) {
+            *size = n;
+            return MoreData;
+        }
+        std::memcpy(data, v->data.constData(), n);
+        if (isStringType(v->type) && n > 0 && n < *size && data[n - 1] != 0)
+            data[n] = 0;
+    }
+    if (size)
+        *size = n;
+    return Success;
+}
+
+Registry::Result FileRegistry::RegCloseKey(Handle key)
+{
+    if (isCurrentUserRoot(key))
+        return Success;
+    return m_keys.erase(key) == 1 ? Success : InvalidHandle;
+}
+
+Registry::Result FileRegistry::RegCreateKeyExA(Handle key, const char *subKey, std::uint32_t,
+                                               const char *, std::uint32_t, std::uint32_t access,
+                                               const void *, Handle *result,
+                                               std::uint32_t *disposition)
+{
+    bool created = false;
+    const Result r = openKey(key, subKey, true, access, result, created);
+    if (r == Success && disposition)
+        *disposition = created ? CreatedNewKey : OpenedExistingKey;
+    return r;
+}
+
+Registry::Result FileRegistry::RegSetValueExA(Handle key, const char *valueName, std::uint32_t,
+                                              std::uint32_t type, const std::uint8_t *data,
+                                              std::uint32_t size)
+{
+    Key k;
+    if (const Result r = keyOf(key, k); r != Success)
+        return r;
+    if (!data && size)
+        return NoAccess;
+    if (!(k.access & AccessSetValue) || k.names.isEmpty())
+        return AccessDenied;
+    const QByteArrayView name(valueName ? valueName : "");
+    if (std::size_t(name.size()) > maxValueNameLength || hasControlBytes(name))
+        return InvalidParameter;
+    // As the registry does: a string whose size leaves out its terminating NUL gets it back.
+    if (isStringType(type) && size > 0 && data[size - 1] != 0 && data[size] == 0)
+        ++size;
+    const QByteArrayView bytes(reinterpret_cast<const char *>(data), size);
+    // Storing what the file holds already changes nothing: no lock taken, no file made.
+    if (const RegistryFile *current = known(KeyFile(fileOf(k)))) {
+        const RegistryValue *v = current->value(name);
+        if (v && v->type == type && v->data == bytes)
+            return Success;
+    }
+    return update(k, [&](RegistryFile &file) { file.setValue(name, type, bytes); });
+}

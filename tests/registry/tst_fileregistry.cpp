@@ -1,0 +1,373 @@
+// SPDX-FileCopyrightText: 2026 The Varnoke developers
+// SPDX-License-Identifier: MIT
+#include "registry/FileRegistry.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utime.h>
+
+namespace {
+
+const Registry::Handle currentUser = Registry::predefinedRoot(Registry::CurrentUserRoot);
+const QByteArray head = "REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Yorv\\Varnoke]\n";
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+QByteArray utf16le(const QString &text)
+{
+    QByteArray bytes("\xFF\xFE");
+    for (const QChar c : text)
+        bytes += char(c.unicode() & 0xFF) + QByteArray(1, char(c.unicode() >> 8));
+    return bytes;
+}
+
+Registry::Handle createKey(FileRegistry &registry)
+{
+    Registry::Handle key = 0;
+    const auto r = registry.RegCreateKeyExA(currentUser, "SOFTWARE\\Yorv\\Varnoke", 0, nullptr, 0,
+                                            Registry::AccessAll, nullptr, &key, nullptr);
+    return r == Registry::Success ? key : 0;
+}
+
+Registry::Result setString(FileRegistry &registry, Registry::Handle key, const char *name,
+                           const QByteArray &text)
+{
+    return registry.RegSetValueExA(key, name, 0, Registry::TypeString,
+                                   reinterpret_cast<const std::uint8_t *>(text.constData()),
+                                   std::uint32_t(text.size()));
+}
+
+// The value's data as a query gives them, or the failure's code as text.
+QByteArray query(FileRegistry &registry, Registry::Handle key, const char *name)
+{
+    QByteArray data(2048, '\0');
+    auto size = std::uint32_t(data.size());
+    const auto r = registry.RegQueryValueExA(key, name, nullptr, nullptr,
+                                             reinterpret_cast<std::uint8_t *>(data.data()), &size);
+    return r == Registry::Success ? data.first(size) : "error " + QByteArray::number(r);
+}
+
+mode_t modeOf(const QString &path)
+{
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+} // namespace
+
+// The per-user file store on disk: where its file is, and what it does with files and folders
+// it did not make.
+class TestFileRegistry : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void fileLocation();
+    void corruptFileKeptAside();
+    void awkwardFiles_data();
+    void awkwardFiles();
+    void editedBetweenCalls();
+    void largeFiles_data();
+    void largeFiles();
+
+private:
+    QTemporaryDir m_home;
+};
+
+// The settings key lands at <config>/Yorv/Varnoke.reg, in the format above, and nowhere else.
+void TestFileRegistry::fileLocation()
+{
+    QVERIFY(m_home.isValid());
+    const QString home = m_home.path() + QStringLiteral("/location");
+    FileRegistry registry(home);
+    const Registry::Handle key = createKey(registry);
+    QVERIFY(key);
+    const QByteArray ip = "10.0.0.9";
+    QCOMPARE(registry.RegSetValueExA(key, "IP Address", 0, Registry::TypeString,
+                                     reinterpret_cast<const std::uint8_t *>(ip.constData()),
+                                     ip.size()),
+             Registry::Success);
+    registry.RegCloseKey(key);
+
+    QCOMPARE(
+        readAll(home + QStringLiteral("/Yorv/Varnoke.reg")),
+        "REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Yorv\\Varnoke]\n\"IP Address\"=\"10.0.0.9\"\n");
+    QStringList entries =
+        QDir(home + QStringLiteral("/Yorv")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    QCOMPARE(entries, QStringList({u"Varnoke.reg"_qs, u"Varnoke.reg.lock"_qs}));
+    QCOMPARE(QDir(home).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList({u"Yorv"_qs}));
+
+    // Names that could not be told from the store's own files are refused, not mangled.
+    for (const char *path : {"SOFTWARE\\Yorv\\..", "SOFTWARE\\a/b", "SOFTWARE\\Yorv\\Varnoke.reg",
+                             "SOFTWARE\\Yorv\\x.REG.bad-1"}) {
+        Registry::Handle other = 0;
+        QCOMPARE(registry.RegCreateKeyExA(currentUser, path, 0, nullptr, 0, Registry::AccessAll,
+                                          nullptr, &other, nullptr),
+                 Registry::BadPathname);
+    }
+    // Only the SOFTWARE branch lives in files.
+    Registry::Handle other = 0;
+    QCOMPARE(registry.RegCreateKeyExA(currentUser, "Environment", 0, nullptr, 0,
+                                      Registry::AccessAll, nullptr, &other, nullptr),
+             Registry::AccessDenied);
+    QCOMPARE(QDir(home).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList({u"Yorv"_qs}));
+}
+
+// A file that does not parse reads as empty and is kept aside, never overwritten.
+void TestFileRegistry::corruptFileKeptAside()
+{
+    const QString home = m_home.path() + QStringLiteral("/corrupt");
+    QVERIFY(QDir().mkpath(home + QStringLiteral("/Yorv")));
+    const QString path = home + QStringLiteral("/Yorv/Varnoke.reg");
+    const QByteArray garbage = "IP Address = 10.0.0.1\n\x01\x02";
+    writeAll(path, garbage);
+
+    // Each file set aside leaves a line; reading one as empty leaves one line, once.
+    const QRegularExpression setAside(u"set aside as: .*/Varnoke.reg.bad-"_qs);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"read as empty: .*/Varnoke.reg$"_qs));
+    QTest::ignoreMessage(QtWarningMsg, setAside);
+    QTest::ignoreMessage(QtWarningMsg, setAside);
+    FileRegistry registry(home);
+    const Registry::Handle key = createKey(registry);
+    QVERIFY(key);
+    std::uint32_t size = 0;
+    QCOMPARE(registry.RegQueryValueExA(key, "IP Address", nullptr, nullptr, nullptr, &size),
+             Registry::FileNotFound);
+    QCOMPARE(readAll(path), garbage); // reading and opening leave it be
+
+    const QByteArray top = "150";
+    QCOMPARE(registry.RegSetValueExA(key, "Top", 0, Registry::TypeString,
+                                     reinterpret_cast<const std::uint8_t *>(top.constData()),
+                                     top.size()),
+             Registry::Success);
+    registry.RegCloseKey(key);
+    QCOMPARE(query(registry, createKey(registry), "IP Address"), "error 2");
+
+    const QStringList aside =
+        QDir(home + QStringLiteral("/Yorv")).entryList({u"Varnoke.reg.bad-*"_qs});
+    QCOMPARE(aside.size(), 1);
+    QCOMPARE(readAll(home + QStringLiteral("/Yorv/") + aside.front()), garbage);
+    QCOMPARE(readAll(path),
+             "REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Yorv\\Varnoke]\n\"Top\"=\"150\"\n");
+
+    // A second bad file on the same second gets a name of its own.
+    writeAll(path, garbage);
+    const Registry::Handle again = createKey(registry);
+    QCOMPARE(registry.RegSetValueExA(again, "Top", 0, Registry::TypeString,
+                                     reinterpret_cast<const std::uint8_t *>(top.constData()),
+                                     top.size()),
+             Registry::Success);
+    registry.RegCloseKey(again);
+    QCOMPARE(QDir(home + QStringLiteral("/Yorv")).entryList({u"Varnoke.reg.bad-*"_qs}).size(), 2);
+}
+
+// Files and folders as people's home folders really have them. Each row reads "IP Address" from
+// what is there, saves a new address and checks what the settings file holds then.
+enum class Plant {
+    Nothing,
+    LinkedFile,
+    TemporaryLink,
+    TemporaryFolder,
+    LeftoverTemporary,
+    LockFolder,
+    ForeignLock
+};
+
+void TestFileRegistry::awkwardFiles_data()
+{
+    QTest::addColumn<Plant>("plant");
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("after");
+    QTest::addColumn<QByteArray>("owner"); // what a query of "Owner" gives
+
+    const QByteArray plain = head + "\"IP Address\"=\"10.0.0.7\"\n";
+    const QByteArray saved = head + "\"IP Address\"=\"10.0.0.8\"\n";
+    const QByteArray noOwner = "error 2";
+    QTest::newRow("byte-order mark")
+        << Plant::Nothing << "\xEF\xBB\xBF" + plain << "\xEF\xBB\xBF" + saved << noOwner;
+    const QString v5 = u"Windows Registry Editor Version 5.00\r\n\r\n"
+                       "[HKEY_CURRENT_USER\\SOFTWARE\\Yorv\\Varnoke]\r\n"
+                       "\"Owner\"=\"Zoë 日本\"\r\n"
+                       "\"Path\"=hex(2):25,00,41,00,25,00,00,00\r\n"_qs;
+    QTest::newRow("version 5, UTF-16LE")
+        << Plant::Nothing << utf16le(v5 + u"\"IP Address\"=\"10.0.0.7\"\r\n"_qs)
+        << utf16le(v5 + u"\"IP Address\"=\"10.0.0.8\"\r\n"_qs) << QByteArray("Zo\xeb ??\0", 7);
+    QTest::newRow("comments and blank lines")
+        << Plant::Nothing
+        << QByteArray(
+               "; mine\r\nREGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Yorv\\Varnoke]\r\n; the "
+               "unit\r\n"
+               "  \"ip address\" = \"10.0.0.7\"\r\n\r\n\"Left\"=dword:10\r\n; end")
+        << QByteArray(
+               "; mine\r\nREGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Yorv\\Varnoke]\r\n; the "
+               "unit\r\n"
+               "\"ip address\"=\"10.0.0.8\"\r\n\r\n\"Left\"=dword:10\r\n; end")
+        << noOwner;
+    QTest::newRow("a link into a dotfiles folder")
+        << Plant::LinkedFile << plain << saved << noOwner;
+    QTest::newRow("a link at the old temporary name")
+        << Plant::TemporaryLink << plain << saved << noOwner;
+    QTest::newRow("a folder at the old temporary name")
+        << Plant::TemporaryFolder << plain << saved << noOwner;
+    QTest::newRow("a killed writer's temporary file")
+        << Plant::LeftoverTemporary << plain << saved << noOwner;
+    QTest::newRow("a folder at the lock") << Plant::LockFolder << plain << saved << noOwner;
+    QTest::newRow("a lock left by another user") << Plant::ForeignLock << plain << saved << noOwner;
+}
+
+void TestFileRegistry::awkwardFiles()
+{
+    QFETCH(Plant, plant);
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, after);
+    QFETCH(QByteArray, owner);
+
+    const QString home = m_home.filePath(QString::fromLatin1(QTest::currentDataTag()));
+    const QString folder = home + u"/Yorv"_qs;
+    const QString path = folder + u"/Varnoke.reg"_qs;
+    QVERIFY(QDir().mkpath(folder));
+    // The file a save must land in, and another one that no save may touch.
+    QString file = path;
+    const QString victim = m_home.filePath(u"victim"_qs);
+    writeAll(victim, "mine");
+    const mode_t victimMode = modeOf(victim);
+    if (plant == Plant::LinkedFile) {
+        QVERIFY(QDir().mkpath(home + u"/dotfiles"_qs));
+        file = home + u"/dotfiles/Varnoke.reg"_qs;
+        QVERIFY(QFile::link(u"../dotfiles/Varnoke.reg"_qs, path));
+    } else if (plant == Plant::TemporaryLink) {
+        QVERIFY(QFile::link(victim, path + u".tmp"_qs));
+    } else if (plant == Plant::TemporaryFolder) {
+        QVERIFY(QDir().mkpath(path + u".tmp/inside"_qs));
+    } else if (plant == Plant::LeftoverTemporary) {
+        writeAll(path + u".tmp-k1ll3d00"_qs, "half a file");
+    } else if (plant == Plant::LockFolder) {
+        QVERIFY(QDir().mkpath(path + u".lock/inside"_qs));
+    } else if (plant == Plant::ForeignLock) {
+        // Left empty by a run as another user a minute ago (as root, made that user's).
+        const QByteArray lock = QFile::encodeName(path + u".lock"_qs);
+        writeAll(path + u".lock"_qs, {});
+        QVERIFY(::chmod(lock.constData(), 0600) == 0);
+        if (::geteuid() == 0)
+            QVERIFY(::chown(lock.constData(), 65534, 65534) == 0);
+        const utimbuf old {::time(nullptr) - 60, ::time(nullptr) - 60};
+        QVERIFY(::utime(lock.constData(), &old) == 0);
+    }
+    writeAll(file, before);
+    QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+    // Root saving a user's file leaves it the user's, or the user could never save again.
+    const uid_t user = ::geteuid() == 0 ? 65534 : ::geteuid();
+    QVERIFY(::chown(QFile::encodeName(file).constData(), user, gid_t(-1)) == 0);
+
+    FileRegistry registry(home);
+    const Registry::Handle key = createKey(registry);
+    QVERIFY(key);
+    QCOMPARE(query(registry, key, "IP Address"), QByteArray("10.0.0.7\0", 9));
+    QCOMPARE(query(registry, key, "Owner"), owner);
+    QCOMPARE(setString(registry, key, "IP Address", "10.0.0.8"), Registry::Success);
+    QCOMPARE(query(registry, key, "IP Address"), QByteArray("10.0.0.8\0", 9));
+    registry.RegCloseKey(key);
+
+    QCOMPARE(readAll(file), after);
+    QCOMPARE(modeOf(file), mode_t(0640));
+    QCOMPARE(QFileInfo(file).ownerId(), user);
+    QCOMPARE(QFileInfo(path).isSymLink(), plant == Plant::LinkedFile);
+    QCOMPARE(readAll(victim), "mine");
+    QCOMPARE(modeOf(victim), victimMode);
+    QCOMPARE(
+        QDir(QFileInfo(file).path()).entryList({u"*.tmp-*"_qs}, QDir::AllEntries | QDir::System),
+        QStringList());
+}
+
+// The store keeps the last version it parsed, but an edit made in place between two calls (same
+// size, same file) is what the next read and the next save see.
+void TestFileRegistry::editedBetweenCalls()
+{
+    const QString home = m_home.filePath(u"edited"_qs);
+    QVERIFY(QDir().mkpath(home + u"/Yorv"_qs));
+    const QString path = home + u"/Yorv/Varnoke.reg"_qs;
+    writeAll(path, head + "\"IP Address\"=\"10.0.0.7\"\n");
+    const QByteArray file = QFile::encodeName(path);
+    const utimbuf anHourAgo {::time(nullptr) - 3600, ::time(nullptr) - 3600};
+    QVERIFY(::utime(file.constData(), &anHourAgo) == 0);
+
+    FileRegistry registry(home);
+    const Registry::Handle key = createKey(registry);
+    QCOMPARE(query(registry, key, "IP Address"), QByteArray("10.0.0.7\0", 9));
+    QFile inPlace(path);
+    QVERIFY(inPlace.open(QIODevice::ReadWrite));
+    QVERIFY(inPlace.seek(inPlace.size() - 3));
+    QCOMPARE(inPlace.write("9\"\n"), 3);
+    inPlace.close();
+    QCOMPARE(query(registry, key, "IP Address"), QByteArray("10.0.0.9\0", 9));
+    QCOMPARE(setString(registry, key, "Top", "15"), Registry::Success);
+    registry.RegCloseKey(key);
+    QCOMPARE(readAll(path), head + "\"IP Address\"=\"10.0.0.9\"\n\"Top\"=\"15\"\n");
+}
+
+// Large files read and save as any other; one past the size limit is neither read nor replaced.
+void TestFileRegistry::largeFiles_data()
+{
+    QTest::addColumn<int>("values");
+    QTest::addColumn<int>("size"); // the file padded with a comment to this size; 0 leaves it
+    QTest::addColumn<bool>("readable");
+
+    QTest::newRow("10,000 values") << 10000 << 0 << true;
+    QTest::newRow("16 MiB") << 3 << (16 << 20) << true;
+    QTest::newRow("16 MiB and a byte") << 3 << (16 << 20) + 1 << false;
+}
+
+void TestFileRegistry::largeFiles()
+{
+    QFETCH(int, values);
+    QFETCH(int, size);
+    QFETCH(bool, readable);
+
+    QByteArray text = head;
+    for (int i = 0; i < values; ++i)
+        text += "\"Value " + QByteArray::number(i) + "\"=\"" + QByteArray::number(i * 7) + "\"\n";
+    text += "\"IP Address\"=\"10.0.0.7\"\n";
+    if (size > 0)
+        text += "; " + QByteArray(size - text.size() - 3, 'x') + '\n';
+    const QString home = m_home.filePath(QString::fromLatin1(QTest::currentDataTag()));
+    QVERIFY(QDir().mkpath(home + u"/Yorv"_qs));
+    const QString path = home + u"/Yorv/Varnoke.reg"_qs;
+    writeAll(path, text);
+
+    FileRegistry registry(home);
+    const Registry::Handle key = createKey(registry);
+    QVERIFY(key);
+    QCOMPARE(query(registry, key, "IP Address"),
+             readable ? QByteArray("10.0.0.7\0", 9) : QByteArray("error 1012"));
+    QCOMPARE(query(registry, key, "value 1"), readable ? QByteArray("7\0", 2) : "error 1012");
+    QCOMPARE(setString(registry, key, "IP Address", "10.0.0.8"),
+             readable ? Registry::Success : Registry::CantRead);
+    registry.RegCloseKey(key);
+    if (readable)
+        text.replace("\"IP Address\"=\"10.0.0.7\"", "\"IP Address\"=\"10.0.0.8\"");
+    QVERIFY(readAll(path) == text);
+    QCOMPARE(QDir(home + u"/Yorv"_qs).entryList({u"Varnoke.reg*"_qs}, QDir::AllEntries),
+             QStringList({u"Varnoke.reg"_qs, u"Varnoke.reg.lock"_qs}));
+}
+
+QTEST_GUILESS_MAIN(TestFileRegistry)
+#include "tst_fileregistry.moc"

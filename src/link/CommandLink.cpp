@@ -31,5 +31,5 @@ bool CommandLink::readAndDrop()
         return false;
     const QHostAddress &unit = m_enet.remoteAddress();
     return !unit.isNull()
-        && unit.isEqual(m_enet.remoteHostIP(), QHostAddress::ConvertV4MappedToIPv4);
+        && unit.isEqual(m_enet.lastSenderAddress(), QHostAddress::ConvertV4MappedToIPv4);
 }

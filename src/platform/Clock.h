@@ -10,9 +10,6 @@ class Clock
 public:
     virtual ~Clock() = default;
 
-    // Seconds since local midnight, restarting at 0 at midnight.
-    virtual float secondsSinceMidnight() const = 0;
-
     // A clock that only moves forward, whatever is done to the wall clock.
     virtual std::chrono::steady_clock::time_point monotonicNow() const = 0;
 };

@@ -7,6 +7,5 @@
 class SystemClock final : public Clock
 {
 public:
-    float secondsSinceMidnight() const override;
     std::chrono::steady_clock::time_point monotonicNow() const override;
 };

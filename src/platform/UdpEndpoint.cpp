@@ -3,6 +3,7 @@
 #include "UdpEndpoint.h"
 
 #include "AnsiCodec.h"
+#include "Logging.h"
 
 #include <QHostInfo>
 #include <QMetaObject>
@@ -40,6 +41,7 @@ void UdpEndpoint::setRemoteHost(const QString &host)
         m_lookupId = -1;
     }
     m_waiting.clear();
+    m_failureReported = false;
     m_remoteHost = host;
     m_remoteAddress.clear();
     // A control character (a NUL from a hand-edited settings file, say) would cut the name short
@@ -65,8 +67,15 @@ void UdpEndpoint::setLocalPort(int port)
 {
     m_localPort = port;
     m_socket.close();
-    if (port >= 0 && port <= 65535) // 0: any free port
-        m_socket.bind(QHostAddress::AnyIPv4, quint16(port), QAbstractSocket::DontShareAddress);
+    if (port < 0 || port > 65535) {
+        qCWarning(lcLink, "local port %d is not a port: commands go out from one the system picks",
+                  port);
+        return;
+    }
+    // 0: any free port
+    if (!m_socket.bind(QHostAddress::AnyIPv4, quint16(port), QAbstractSocket::DontShareAddress))
+        qCWarning(lcLink, "port %d not bound (%s): commands still go out, the unit is not heard",
+                  port, qUtf8Printable(m_socket.errorString()));
 }
 
 bool UdpEndpoint::isBound() const
@@ -106,8 +115,7 @@ bool UdpEndpoint::GetData(QString *text)
         return false;
     if (m_buffer.isEmpty())
         m_buffer.resize(largestDatagram);
-    const qint64 size =
-        m_socket.readDatagram(m_buffer.data(), m_buffer.size(), &m_senderAddress, &m_senderPort);
+    const qint64 size = m_socket.readDatagram(m_buffer.data(), m_buffer.size(), &m_senderAddress);
     m_readThisArrival = true;
     if (size < 0)
         return false;
@@ -163,6 +171,14 @@ void UdpEndpoint::hostLookedUp(const QHostInfo &info)
     std::deque<QByteArray> waiting;
     waiting.swap(m_waiting);
     if (m_remoteAddress.isNull()) {
+        // Once per name: a send retries the look-up, and each retry would say the same again.
+        if (!m_failureReported)
+            qCWarning(lcLink, "unit name \"%s\" not resolved (%s): its commands are lost",
+                      qUtf8Printable(m_remoteHost.trimmed()),
+                      qUtf8Printable(info.error() == QHostInfo::NoError
+                                         ? QStringLiteral("no IPv4 address")
+                                         : info.errorString()));
+        m_failureReported = true;
         m_hostState = HostState::Failed; // what waited is lost, as with any failed send
         return;
     }

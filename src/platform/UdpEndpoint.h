@@ -45,10 +45,10 @@ public:
     // in one buffer reused for every datagram, so reading and dropping allocates nothing.
     bool GetData(QString *text = nullptr);
 
-    // Where the datagram last read came from.
-    const QHostAddress &remoteHostIP() const { return m_senderAddress; }
+    // Where the datagram last read came from: any host, not necessarily the one aimed at.
+    const QHostAddress &lastSenderAddress() const { return m_senderAddress; }
 
-    // The address the remote host resolved to; null while unknown.
+    // The address the remote host resolved to, where datagrams go; null while unknown.
     const QHostAddress &remoteAddress() const { return m_remoteAddress; }
 
 Q_SIGNALS:
@@ -74,7 +74,7 @@ private:
     std::deque<QByteArray> m_waiting;
     QByteArray m_buffer;
     QHostAddress m_senderAddress;
-    quint16 m_senderPort = 0;
+    bool m_failureReported = false; // the host's failure has been logged
     bool m_readThisArrival = false;
     bool m_drainQueued = false;
 };

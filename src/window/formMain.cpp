@@ -27,15 +27,6 @@
 namespace {
 
 constexpr int heartbeatMs = 1000;
-constexpr double twipsPerPixel = 15.0;
-// Far beyond any desktop, yet safe to turn into pixels: what a settings file holds can be anything.
-constexpr double largestPixel = 1 << 20;
-
-int twipsToPixel(double twips)
-{
-    return int(std::clamp(twips / twipsPerPixel, -largestPixel, largestPixel)
-               + (twips < 0 ? -0.5 : 0.5));
-}
 
 template<typename T> T *control(const QWidget &window, const char *name)
 {
@@ -141,7 +132,7 @@ void formMain::Form_Load()
     ok = m_settings.ReadRegString(root, SettingsKey::path, QStringLiteral("Window state"), text);
     if (ok) {
         if (const auto state = Convert::CInt(text))
-            setWindowState(*state);
+            applyWindowState(*state);
     }
     keepOnScreen();
 
@@ -175,12 +166,9 @@ void formMain::Form_Terminate()
 
 void formMain::closeEvent(QCloseEvent *event)
 {
-    qint16 cancel = 0;
+    qint16 cancel = 0; // Form_Unload leaves it as it is: closing always goes ahead
     Form_Unload(cancel);
-    if (cancel != 0)
-        event->ignore();
-    else
-        event->accept();
+    event->accept();
 }
 
 void formMain::Enet_DataArrival(qint64 bytesTotal)
@@ -240,7 +228,7 @@ void formMain::txtIP_Change()
 
 void formMain::tmrHB_Timer()
 {
-    m_watchdog->tmrHB_Timer();
+    m_watchdog->tick();
 }
 
 float formMain::Left() const
@@ -264,15 +252,15 @@ qint16 formMain::WindowState() const
 
 void formMain::setLeft(double twips)
 {
-    move(twipsToPixel(twips), pos().y());
+    move(twipsToPixels(twips), pos().y());
 }
 
 void formMain::setTop(double twips)
 {
-    move(pos().x(), twipsToPixel(twips));
+    move(pos().x(), twipsToPixels(twips));
 }
 
-bool formMain::setWindowState(qint16 state)
+bool formMain::applyWindowState(qint16 state)
 {
     switch (state) {
     case 0:

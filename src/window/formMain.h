@@ -57,13 +57,13 @@ public:
     void tmrHB_Timer();
 
     // Placement as the settings hold it: Left and Top in twips, WindowState 0 normal,
-    // 1 minimised, 2 maximised.
+    // 1 minimised, 2 maximised (applyWindowState refuses any other number).
     float Left() const;
     float Top() const;
     qint16 WindowState() const;
     void setLeft(double twips);
     void setTop(double twips);
-    bool setWindowState(qint16 state);
+    bool applyWindowState(qint16 state);
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -23,9 +23,7 @@ struct FakePlatform
 {
     struct FakeClock final : Clock
     {
-        float secondsSinceMidnight() const override { return seconds; }
         std::chrono::steady_clock::time_point monotonicNow() const override { return monotonic; }
-        float seconds = 43200.0f;
         std::chrono::steady_clock::time_point monotonic {};
     };
 

@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: MIT
 #include "link/LinkIndicator.h"
 #include "link/Watchdog.h"
-#include "platform/Clock.h"
+#include "mock/FakeClock.h"
 #include "platform/Sound.h"
 
 #include <QTest>
@@ -15,17 +15,6 @@ using Nanoseconds = std::chrono::nanoseconds;
 Q_DECLARE_METATYPE(Nanoseconds)
 
 namespace {
-
-// The monotonic clock, moved by hand.
-class FakeClock final : public Clock
-{
-public:
-    std::chrono::steady_clock::time_point monotonicNow() const override { return m_mono; }
-    void advance(Nanoseconds by) { m_mono += by; }
-
-private:
-    std::chrono::steady_clock::time_point m_mono {std::chrono::hours(1000)};
-};
 
 struct Played
 {

@@ -1,0 +1,19 @@
+// SPDX-FileCopyrightText: 2026 The Varnoke developers
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "platform/Clock.h"
+
+#include <chrono>
+
+// A clock that moves only when a test moves it.
+class FakeClock final : public Clock
+{
+public:
+    std::chrono::steady_clock::time_point monotonicNow() const override { return m_now; }
+    void advance(std::chrono::steady_clock::duration by) { m_now += by; }
+
+private:
+    // Far from the clock's epoch, so that going back from a start never underflows.
+    std::chrono::steady_clock::time_point m_now {std::chrono::hours(1000)};
+};

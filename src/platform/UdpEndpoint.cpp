@@ -8,14 +8,57 @@
 #include <QHostInfo>
 #include <QMetaObject>
 #include <QNetworkProxy>
+#include <QStringTokenizer>
 
 #include <algorithm>
+#include <optional>
+
+#include <arpa/inet.h>
 
 namespace {
 
 constexpr qsizetype largestDatagram = 65536; // a UDP payload over IPv4 is at most 65,507 bytes
 constexpr int datagramsPerTurn = 256; // then the window gets its turn before we read on
 constexpr std::size_t waitingLimit = 64; // sends held while a host name is being looked up
+
+// Four dotted parts of decimal digits, each at most 255, leading zeros allowed and read as
+// decimal: "127.000.000.010" is 127.0.0.10, as the operator reads it.
+std::optional<QHostAddress> dottedDecimal(QStringView text)
+{
+    quint32 address = 0;
+    int parts = 0;
+    for (const QStringView part : text.tokenize(u'.')) {
+        if (++parts > 4 || part.isEmpty())
+            return std::nullopt;
+        quint32 value = 0;
+        for (const QChar c : part) {
+            if (c < u'0' || c > u'9')
+                return std::nullopt;
+            value = value * 10 + (c.unicode() - u'0');
+            if (value > 255)
+                return std::nullopt;
+        }
+        address = (address << 8) | value;
+    }
+    if (parts != 4)
+        return std::nullopt;
+    return QHostAddress(address);
+}
+
+// What the resolvers would read as a number though it is not four decimal parts: inet_aton's
+// shorthands (hexadecimal or octal parts, fewer than four parts, one 32-bit number), and digits
+// and dots that make no address ("127.0.0.256"). Sent on, each would reach an address the
+// operator never typed, or ask a name server about a number.
+bool numericShorthand(const QString &text)
+{
+    if (std::all_of(text.cbegin(), text.cend(),
+                    [](QChar c) { return (c >= u'0' && c <= u'9') || c == u'.'; }))
+        return true;
+    if (QHostAddress(text).protocol() == QAbstractSocket::IPv4Protocol)
+        return true;
+    in_addr ignored {};
+    return ::inet_aton(text.toLatin1().constData(), &ignored) != 0;
+}
 
 } // namespace
 
@@ -49,10 +92,19 @@ void UdpEndpoint::setRemoteHost(const QString &host)
     const bool controls = std::any_of(host.cbegin(), host.cend(), [](QChar c) {
         return c.unicode() < 0x20 || c.unicode() == 0x7F;
     });
-    if (host.trimmed().isEmpty() || controls) {
+    const QString trimmed = host.trimmed();
+    if (trimmed.isEmpty() || controls) {
         m_hostState = HostState::None;
-    } else if (m_remoteAddress.setAddress(host.trimmed())) {
+    } else if (const auto address = dottedDecimal(trimmed)) {
+        m_remoteAddress = *address;
         m_hostState = HostState::Address;
+    } else if (numericShorthand(trimmed)) {
+        // Treated as a name that does not resolve: nothing is sent, and the link shows lost.
+        qCWarning(lcLink, "unit address \"%s\" is not four decimal numbers: nothing is sent",
+                  qUtf8Printable(trimmed));
+        m_hostState = HostState::None;
+    } else if (m_remoteAddress.setAddress(trimmed)) {
+        m_hostState = HostState::Address; // an IPv6 address
     } else {
         lookUp();
     }

@@ -23,8 +23,10 @@ public:
     explicit UdpEndpoint(QObject *parent = nullptr);
     ~UdpEndpoint() override;
 
-    // A dotted address is used as it is; a name is looked up in the background, and the
-    // datagrams sent meanwhile wait for the answer (an unresolvable name loses them).
+    // Four dotted decimal parts are the address, read as decimal ("010" is ten); a name is looked
+    // up in the background, and the datagrams sent meanwhile wait for the answer (an unresolvable
+    // name loses them). A number in any other form ("127.1", "0x7f.0.0.1", "2130706433") would
+    // reach an address nobody typed, so it is treated as a name that does not resolve.
     void setRemoteHost(const QString &host);
     QString remoteHost() const { return m_remoteHost; }
 

@@ -66,20 +66,33 @@ QByteArray tst_UdpEndpoint::receiveOne(int timeoutMs)
 
 void tst_UdpEndpoint::sendsOneDatagramExactly_data()
 {
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QString>("unit"); // where the datagram must arrive
     QTest::addColumn<QString>("text");
     QTest::addColumn<QByteArray>("payload");
-    QTest::newRow("mode") << "OR" << QByteArray("OR");
-    QTest::newRow("value") << "FR 150.000000" << QByteArray("FR 150.000000");
-    QTest::newRow("empty value") << "ST " << QByteArray("ST ");
-    QTest::newRow("beyond ascii") << QStringLiteral("MA 5\u00B5") << QByteArray("MA 5\xB5");
+    const QString local = QStringLiteral("127.0.0.1");
+    QTest::newRow("mode") << local << local << "OR" << QByteArray("OR");
+    QTest::newRow("value") << local << local << "FR 150.000000" << QByteArray("FR 150.000000");
+    QTest::newRow("empty value") << local << local << "ST " << QByteArray("ST ");
+    QTest::newRow("beyond ascii") << local << local << QStringLiteral("MA 5\u00B5")
+                                  << QByteArray("MA 5\xB5");
+    // Read as octal, 010 would be 8.
+    QTest::newRow("leading zeros are decimal") << "127.000.000.010"
+                                               << "127.0.0.10"
+                                               << "OR" << QByteArray("OR");
+    QTest::newRow("spaces around") << " 127.0.0.1 " << local << "OS" << QByteArray("OS");
 }
 
 void tst_UdpEndpoint::sendsOneDatagramExactly()
 {
+    QFETCH(QString, host);
+    QFETCH(QString, unit);
     QFETCH(QString, text);
     QFETCH(QByteArray, payload);
+    m_receiver.close();
+    QVERIFY2(m_receiver.bind(QHostAddress(unit), 0), qPrintable(m_receiver.errorString()));
     UdpEndpoint enet;
-    enet.setRemoteHost(QStringLiteral("127.0.0.1"));
+    enet.setRemoteHost(host);
     enet.setRemotePort(m_receiver.localPort());
     enet.setLocalPort(0);
     QVERIFY(enet.SendData(text));
@@ -112,6 +125,15 @@ void tst_UdpEndpoint::failedSendsAreSwallowed_data()
     // The box could show "127.0.0.1" with a NUL after it; the name must not be cut short there.
     QTest::newRow("NUL in the host")
         << QStringLiteral("127.0.0.1").append(QChar(0)).append(u"9") << 9;
+    // Numbers the resolver would turn into some other address: never sent, never looked up.
+    QTest::newRow("three parts") << "127.0.1" << 9;
+    QTest::newRow("two parts") << "127.1" << 9;
+    QTest::newRow("one large number") << "2130706433" << 9;
+    QTest::newRow("hexadecimal part") << "0x7f.0.0.1" << 9;
+    QTest::newRow("all hexadecimal") << "0x7f000001" << 9;
+    QTest::newRow("part over 255") << "127.0.0.256" << 9;
+    QTest::newRow("five parts") << "127.0.0.0.1" << 9;
+    QTest::newRow("trailing words") << "127.0.0.1 x" << 9;
 }
 
 void tst_UdpEndpoint::failedSendsAreSwallowed()

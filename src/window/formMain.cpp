@@ -27,6 +27,10 @@
 namespace {
 
 constexpr int heartbeatMs = 1000;
+// The strip of the window's top that must show for the place to count as on a screen: the height
+// of a title bar and enough of its width to take hold of, in pixels.
+constexpr int titleBarHeight = 32;
+constexpr int titleBarGrip = 64;
 
 template<typename T> T *control(const QWidget &window, const char *name)
 {
@@ -138,6 +142,7 @@ void formMain::Form_Load()
 
     m_watchdog->start();
     tmrHB->start();
+    m_startedUp = true;
 }
 
 void formMain::Form_Unload(qint16 &Cancel)
@@ -162,6 +167,14 @@ void formMain::Form_Terminate()
         return;
     qint16 cancel = 0;
     Form_Unload(cancel);
+}
+
+void formMain::terminationRequested()
+{
+    if (m_startedUp && isVisible())
+        close();
+    else
+        m_platform.runtime.End();
 }
 
 void formMain::closeEvent(QCloseEvent *event)
@@ -288,12 +301,16 @@ QPoint formMain::normalFramePosition() const
 
 void formMain::keepOnScreen()
 {
-    // A place no screen shows (a monitor gone, a resolution changed) would leave the panel
-    // unreachable; a place any screen shows is kept exactly.
+    // A place where the operator can't take hold of the title bar (a monitor gone, a resolution
+    // changed, a sliver left at a screen's edge) would leave the panel unreachable. A place is
+    // kept exactly when a strip of the window's top, the whole title bar's height and enough of
+    // its width to grab, lies inside one screen's available area.
     const QRect wanted(pos(), frameGeometry().size().expandedTo(size()));
+    const QRect titleBar(wanted.topLeft(), QSize(wanted.width(), titleBarHeight));
     const QList<QScreen *> screens = QGuiApplication::screens();
     for (const QScreen *screen : screens) {
-        if (screen->availableGeometry().intersects(wanted))
+        const QRect shown = screen->availableGeometry().intersected(titleBar);
+        if (shown.height() == titleBarHeight && shown.width() >= titleBarGrip)
             return;
     }
     if (const QScreen *primary = QGuiApplication::primaryScreen()) {

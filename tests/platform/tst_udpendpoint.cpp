@@ -162,7 +162,7 @@ void tst_UdpEndpoint::unresolvableNameLosesOnlyItsCommands()
     sending.start();
     enet.SendData(QStringLiteral("OR"));
     QVERIFY(sending.elapsed() < 500); // the look-up happens elsewhere
-    QTRY_VERIFY_WITH_TIMEOUT(enet.remoteAddress().isNull(), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(!enet.remoteAddress(), 30000);
     QCOMPARE(receiveOne(300), QByteArray("<nothing>"));
 
     enet.setRemoteHost(QStringLiteral("127.0.0.1"));
@@ -199,7 +199,7 @@ void tst_UdpEndpoint::readsAnySizeAndKnowsTheSender()
         QVERIFY(arrivals.wait(2000));
         QCOMPARE(arrivals.takeLast().at(0).toLongLong(), qint64(size));
         QCOMPARE(text.size(), size);
-        QCOMPARE(enet.lastSenderAddress(), QHostAddress(QHostAddress::LocalHost));
+        QVERIFY(enet.lastSenderAddress() == UdpEndpoint::Address(0x7F000001));
     }
 }
 

@@ -5,8 +5,11 @@
 
 Each figure is measured beside its floor, the panel's window as designed and nothing else (the
 same design through the same builder, without link, settings, sound or instance lock; see
-minimal_window.cpp), in the same run, launches of the two taking turns. Runs in a private network namespace (the panel's saved unit address
-is on loopback, and nothing leaves the machine).
+minimal_window.cpp), in the same run, launches of the two taking turns. Runs as root in a private
+network namespace (the panel's saved unit address is on loopback, and nothing leaves the machine).
+
+For a figure that does not move with the machine's load, compare instruction counts instead:
+valgrind --tool=callgrind on each program, ended (SIGTERM) once its window shows.
 
 Usage: bench_desktop.py <varnoke> <minimal_window> [--rest-seconds N] [--launches N]
 """
@@ -113,7 +116,7 @@ def main():
     parser.add_argument("varnoke")
     parser.add_argument("minimal")
     parser.add_argument("--rest-seconds", type=float, default=60)
-    parser.add_argument("--launches", type=int, default=15)
+    parser.add_argument("--launches", type=int, default=30)
     args = parser.parse_args()
 
     harness.private_network()

@@ -102,7 +102,7 @@ class Package(unittest.TestCase):
         self.assertIn("qt6-wayland", self.field("Recommends"))
         depends = {re.split(r"[ (]", d.strip())[0] for d in self.field("Depends").split(",")}
         for needed in ("sound-theme-freedesktop", "libqt6core6", "libqt6gui6", "libqt6widgets6",
-                       "libqt6network6", "libcanberra0"):
+                       "libcanberra0"):
             with self.subTest(package=needed):
                 self.assertIn(needed, depends)
 

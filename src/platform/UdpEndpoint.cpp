@@ -67,6 +67,25 @@ bool numericShorthand(const QString &text)
     return ::inet_aton(text.toLatin1().constData(), &ignored) != 0;
 }
 
+std::optional<UdpEndpoint::Address> resolveWithSystem(const QByteArray &name, QString &error)
+{
+    addrinfo hints {};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_DGRAM;
+    addrinfo *found = nullptr;
+    const int result =
+        name.isEmpty() ? EAI_NONAME : ::getaddrinfo(name.constData(), nullptr, &hints, &found);
+    std::optional<UdpEndpoint::Address> address;
+    if (result == 0 && found)
+        address = ntohl(reinterpret_cast<const sockaddr_in *>(found->ai_addr)->sin_addr.s_addr);
+    else
+        error = QString::fromLocal8Bit(result == EAI_SYSTEM ? std::strerror(errno)
+                                                            : ::gai_strerror(result));
+    if (found)
+        ::freeaddrinfo(found);
+    return address;
+}
+
 sockaddr_in socketAddress(UdpEndpoint::Address address, quint16 port)
 {
     sockaddr_in to {};
@@ -89,6 +108,7 @@ struct UdpEndpoint::LookUp
 
 UdpEndpoint::UdpEndpoint(QObject *parent)
     : QObject(parent)
+    , m_resolver(resolveWithSystem)
 { }
 
 UdpEndpoint::~UdpEndpoint()
@@ -282,22 +302,9 @@ void UdpEndpoint::lookUp()
     m_lookUp = lookUp;
     // International names go to the resolver in their ASCII form, as the toolkit would send them.
     const QByteArray name = QUrl::toAce(m_remoteHost.trimmed());
-    const auto resolve = [lookUp, name] {
-        std::optional<Address> address;
+    const auto resolve = [lookUp, name, resolver = m_resolver] {
         QString error;
-        addrinfo hints {};
-        hints.ai_family = AF_INET;
-        hints.ai_socktype = SOCK_DGRAM;
-        addrinfo *found = nullptr;
-        const int result =
-            name.isEmpty() ? EAI_NONAME : ::getaddrinfo(name.constData(), nullptr, &hints, &found);
-        if (result == 0 && found)
-            address = ntohl(reinterpret_cast<const sockaddr_in *>(found->ai_addr)->sin_addr.s_addr);
-        else
-            error = QString::fromLocal8Bit(result == EAI_SYSTEM ? std::strerror(errno)
-                                                                : ::gai_strerror(result));
-        if (found)
-            ::freeaddrinfo(found);
+        const std::optional<Address> address = resolver(name, error);
         const std::lock_guard guard(lookUp->mutex);
         if (UdpEndpoint *endpoint = lookUp->endpoint) {
             QMetaObject::invokeMethod(

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -28,8 +29,15 @@ public:
     // An IPv4 address in host byte order: 127.0.0.1 is 0x7F000001.
     using Address = quint32;
 
+    // Looks a host name up, on a thread of its own, so it may block; empty when the name is not
+    // found, with the reason in `error`. The system's resolver (getaddrinfo) unless a test hands
+    // in its own, so that no name server is asked.
+    using Resolver = std::function<std::optional<Address>(const QByteArray &name, QString &error)>;
+
     explicit UdpEndpoint(QObject *parent = nullptr);
     ~UdpEndpoint() override;
+
+    void setResolver(Resolver resolver) { m_resolver = std::move(resolver); }
 
     // Four dotted decimal parts are the address, read as decimal ("010" is ten); a name is looked
     // up in the background, and the datagrams sent meanwhile wait for the answer (an unresolvable
@@ -85,6 +93,7 @@ private:
     QString m_remoteHost;
     std::optional<Address> m_remoteAddress;
     HostState m_hostState = HostState::None;
+    Resolver m_resolver;
     std::shared_ptr<LookUp> m_lookUp; // the look-up under way, shared with its thread
     int m_remotePort = 0;
     int m_localPort = 0;

@@ -54,6 +54,11 @@ void tst_Commands::init()
     m_platform = std::make_unique<FakePlatform>();
     m_form = std::make_unique<formMain>(m_platform->services);
     m_enet = find<UdpEndpoint>("Enet");
+    // No name server is ever asked: every name is unknown here.
+    m_enet->setResolver([](const QByteArray &, QString &error) {
+        error = QStringLiteral("unknown");
+        return std::optional<UdpEndpoint::Address>();
+    });
     m_enet->setRemoteHost(QStringLiteral("127.0.0.1"));
     m_enet->setRemotePort(m_unit.localPort());
     m_enet->setLocalPort(0);

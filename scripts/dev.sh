@@ -12,11 +12,15 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${VARNOKE_BUILD_DIR:-$here/build}
 action=${1:-}
 
+# dpkg-dev and file are what a package build (VARNOKE_PACKAGE=ON) needs beyond the compiler:
+# dpkg-buildflags, dpkg-shlibdeps, and file for cpack to find the programs to ask about.
 build_packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-svg-dev
-                libqt6svg6 libcanberra-dev libgl-dev fonts-dejavu-core sound-theme-freedesktop)
+                libqt6svg6 libcanberra-dev libgl-dev fonts-dejavu-core fonts-liberation2
+                sound-theme-freedesktop dpkg-dev file)
 test_packages=(python3 xvfb xauth xdotool x11-utils imagemagick iproute2 util-linux
-               wine wine64 g++-mingw-w64-x86-64 dpkg-dev fakeroot file desktop-file-utils
-               appstream clang libclang-rt-14-dev llvm)
+               wine wine64 g++-mingw-w64-x86-64 fakeroot desktop-file-utils appstream
+               lintian devscripts man-db clang libclang-rt-14-dev llvm weston qt6-wayland
+               pulseaudio pulseaudio-utils dbus at-spi2-core python3-pyatspi)
 
 install_missing() {
     local missing=()
@@ -48,9 +52,10 @@ run)
     ;;
 test)
     install_missing "${build_packages[@]}" "${test_packages[@]}"
-    configure_and_build "$build" -DBUILD_TESTING=ON
-    # The widget tests draw offscreen and the end-to-end tests start their own Xvfb, so no
-    # display is needed.
+    # Built as the package is, so the package tests check what would be shipped.
+    configure_and_build "$build" -DBUILD_TESTING=ON -DVARNOKE_PACKAGE=ON
+    # The widget tests draw offscreen and the end-to-end tests start their own Xvfb, weston,
+    # D-Bus session and PulseAudio, so no display, desktop or sound card is needed.
     ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
 
     echo "== The same suite, built with AddressSanitizer and UndefinedBehaviorSanitizer"

@@ -2,12 +2,16 @@
 // SPDX-License-Identifier: MIT
 #include "CanberraSound.h"
 
+#include "Logging.h"
+
 #include <QFile>
 #include <QFileInfo>
 
 #include <canberra.h>
 #include <dlfcn.h>
 
+#include <cstdarg>
+#include <cstdio>
 #include <type_traits>
 
 // The library is loaded with the first sound, not with the program: most runs never play one, and
@@ -54,6 +58,36 @@ struct CanberraSound::Library
 
 namespace {
 
+// ALSA writes every step of a failed device search to stderr, eight lines a play on a machine
+// without a sound card. Its messages go to the debug output of the sound category instead; what
+// the panel makes of the failure is the one warning below.
+void quietAlsaMessage(const char *file, int line, const char *function, int error,
+                      const char *format, ...)
+{
+    if (!lcSound().isDebugEnabled())
+        return;
+    char text[512];
+    va_list arguments;
+    va_start(arguments, format);
+    std::vsnprintf(text, sizeof text, format, arguments);
+    va_end(arguments);
+    qCDebug(lcSound, "ALSA %s:%d (%s) %s: error %d", file, line, function, text, error);
+}
+
+void quietenAlsa()
+{
+    using Handler = void (*)(const char *, int, const char *, int, const char *, ...);
+    // The same library the sound backend loads; if it isn't there, there is nothing to quieten.
+    void *alsa = ::dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
+    if (!alsa)
+        return;
+    auto setHandler =
+        reinterpret_cast<int (*)(Handler)>(::dlsym(alsa, "snd_lib_error_set_handler"));
+    if (setHandler)
+        setHandler(&quietAlsaMessage);
+    // The handle stays open: the handler must outlive every ALSA call of the process.
+}
+
 QByteArray themeEventFor(Sound::Event event)
 {
     switch (event) {
@@ -89,14 +123,52 @@ CanberraSound::~CanberraSound()
         m_library->contextDestroy(m_context);
 }
 
+bool CanberraSound::noOutput(int result)
+{
+    switch (result) {
+    case CA_ERROR_NODRIVER:
+    case CA_ERROR_NOTAVAILABLE:
+    case CA_ERROR_DISCONNECTED:
+    case CA_ERROR_DISABLED:
+        return true;
+    }
+    return false;
+}
+
 void CanberraSound::play(const QString &file, Event event)
 {
-    if (!file.isEmpty() && worthTrying(file)
-        && request({{CA_PROP_MEDIA_FILENAME, QFile::encodeName(file)}}) == CA_SUCCESS)
+    if (!file.isEmpty() && worthTrying(file)) {
+        const int result = request({{CA_PROP_MEDIA_FILENAME, QFile::encodeName(file)}});
+        if (result == CA_SUCCESS)
+            return;
+        // The file was there and readable a moment ago, so "not found" is the output device:
+        // ALSA answers so when there is no sound card. No theme sound would be heard either.
+        if (noOutput(result) || result == CA_ERROR_NOTFOUND) {
+            reportNoOutput(result);
+            return;
+        }
+    }
+    // A missing or unplayable file falls back to the theme's sound for the event, then to its
+    // general warning.
+    for (const QByteArray &id : {themeEventFor(event), QByteArrayLiteral("dialog-warning")}) {
+        const int result = request({{CA_PROP_EVENT_ID, id}});
+        if (result == CA_SUCCESS)
+            return;
+        if (noOutput(result)) {
+            reportNoOutput(result);
+            return;
+        }
+    }
+}
+
+void CanberraSound::reportNoOutput(int result)
+{
+    // Once per kind of failure: the mark that wanted the sound can come back every few seconds.
+    if (m_reported.contains(result))
         return;
-    if (request({{CA_PROP_EVENT_ID, themeEventFor(event)}}) == CA_SUCCESS)
-        return;
-    request({{CA_PROP_EVENT_ID, QByteArrayLiteral("dialog-warning")}});
+    m_reported.insert(result);
+    qCWarning(lcSound, "no sound: no audio device or driver to play it on (libcanberra error %d)",
+              result);
 }
 
 int CanberraSound::request(const Properties &properties)
@@ -112,6 +184,7 @@ int CanberraSound::playThroughLibrary(const Properties &properties)
         // Opened on first use, not at start-up; a backend that can't be opened now is not tried
         // again, so a machine without sound pays for it once.
         m_library = Library::load();
+        quietenAlsa();
         if (!m_library) {
             m_unavailable = true;
             return CA_ERROR_NOTAVAILABLE;

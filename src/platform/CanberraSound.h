@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QSet>
 
 #include <functional>
 #include <utility>
@@ -15,7 +16,8 @@ struct ca_context;
 // Sound through libcanberra, which hands the playing to its own thread or sound server, so a call
 // returns at once. The library tries a theme event before a file when it is given both, so the
 // file and the theme event are asked for in separate requests: the file first, then the event for
-// what happened, then the theme's general warning.
+// what happened, then the theme's general warning. Where there is no audio device or driver to
+// play on, the first refusal ends the play: the fallbacks would fail the same way.
 class CanberraSound final : public Sound
 {
 public:
@@ -38,6 +40,8 @@ public:
     void play(const QString &file, Event event) override;
 
 private:
+    static bool noOutput(int result);
+    void reportNoOutput(int result);
     int request(const Properties &properties);
     int playThroughLibrary(const Properties &properties);
 
@@ -50,4 +54,5 @@ private:
     // Set once the library could not be opened: later sounds return at once instead of trying
     // again.
     bool m_unavailable = false;
+    QSet<int> m_reported; // the failures already warned of
 };

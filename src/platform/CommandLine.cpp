@@ -6,25 +6,19 @@
 
 namespace {
 
-// The toolkit's own options: those that take a value, and those that don't.
-const QStringList qtOptionsWithValue = {QStringLiteral("platform"),
-                                        QStringLiteral("platformpluginpath"),
-                                        QStringLiteral("platformtheme"),
-                                        QStringLiteral("plugin"),
-                                        QStringLiteral("display"),
-                                        QStringLiteral("geometry"),
-                                        QStringLiteral("qwindowgeometry"),
-                                        QStringLiteral("title"),
-                                        QStringLiteral("qwindowtitle"),
-                                        QStringLiteral("qwindowicon"),
-                                        QStringLiteral("name"),
-                                        QStringLiteral("style"),
-                                        QStringLiteral("stylesheet"),
-                                        QStringLiteral("session"),
-                                        QStringLiteral("qmljsdebugger")};
+// The toolkit's own options that the panel lets through: they choose where the window opens, not
+// what it looks like.
+const QStringList qtOptionsWithValue = {
+    QStringLiteral("platform"),      QStringLiteral("platformpluginpath"),
+    QStringLiteral("platformtheme"), QStringLiteral("plugin"),
+    QStringLiteral("display"),       QStringLiteral("name"),
+    QStringLiteral("session"),       QStringLiteral("qmljsdebugger")};
 const QStringList qtFlags = {QStringLiteral("reverse"), QStringLiteral("widgetcount"),
                              QStringLiteral("nograb"), QStringLiteral("dograb"),
                              QStringLiteral("sync")};
+// The window is the design's: the options that would retitle, move, resize, restyle or re-icon it
+// (-qwindowtitle, -title, -geometry, -qwindowgeometry, -style, -stylesheet, -qwindowicon) are
+// refused like any unknown argument, so the toolkit never sees them.
 
 QString usage()
 {
@@ -35,7 +29,9 @@ QString usage()
         "\n"
         "Nothing is configured from the command line. The unit's address and the window's\n"
         "place are kept in ${XDG_CONFIG_HOME:-~/.config}/Yorv/Varnoke.reg; delete that file\n"
-        "to start afresh. The toolkit's own options (-platform, -display, ...) work as usual.\n");
+        "to start afresh. The toolkit's options that pick the display (-platform, -display,\n"
+        "...) work as usual; those that would change the window's title, place, size or\n"
+        "style are refused.\n");
 }
 
 } // namespace

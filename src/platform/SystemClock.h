@@ -7,5 +7,6 @@
 class SystemClock final : public Clock
 {
 public:
+    float secondsSinceMidnight() const override;
     std::chrono::steady_clock::time_point monotonicNow() const override;
 };

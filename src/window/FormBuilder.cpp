@@ -17,6 +17,7 @@
 #include <QResource>
 #include <QWidget>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <span>
@@ -31,7 +32,8 @@ QRect pixelRect(const ControlDesign &c)
 
 QFont fontFor(ControlDesign::Font kind)
 {
-    QFont font(QString::fromLatin1(FontDesign::face));
+    QFont font;
+    font.setFamilies(FontDesign::families());
     font.setPointSizeF(FontDesign::pointSize);
     // The weight is always set, so that a box never inherits the bold of its frame.
     font.setWeight(kind == ControlDesign::Font::Bold ? QFont::Weight(FontDesign::boldWeight)
@@ -45,6 +47,39 @@ void setBackground(QWidget &widget, QPalette::ColorRole role, quint32 bgr)
     palette.setColor(role, BgrColor::toColor(bgr));
     widget.setPalette(palette);
     widget.setAutoFillBackground(role == QPalette::Window);
+}
+
+double luminance(const QColor &c)
+{
+    auto channel = [](double v) {
+        return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+}
+
+// WCAG's contrast ratio, 1 to 21.
+double contrast(const QColor &a, const QColor &b)
+{
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The style greys a disabled control's text down to about 1.6:1 against its background, which
+// is barely legible. Its text is darkened just enough for 4.5:1 (WCAG AA), so it still reads as
+// disabled: grey on the greyed background, not black.
+void legibleWhileDisabled(QWidget &widget)
+{
+    constexpr double wanted = 4.5;
+    QPalette palette = widget.palette();
+    for (const auto [ink, paper] : {std::pair {QPalette::Text, QPalette::Base},
+                                    std::pair {QPalette::WindowText, QPalette::Window}}) {
+        const QColor background = palette.color(QPalette::Disabled, paper);
+        QColor text = palette.color(QPalette::Disabled, ink);
+        for (int step = 0; step < 64 && contrast(text, background) < wanted; ++step)
+            text = text.darker(105);
+        palette.setColor(QPalette::Disabled, ink, text);
+    }
+    widget.setPalette(palette);
 }
 
 QWidget *create(const ControlDesign &c, QWidget &parent, QStyle *frameStyle)
@@ -116,6 +151,8 @@ void FormBuilder::build(QWidget &window, const FormDesign &design)
             // Every control sets its own font, so a bold frame's boxes don't inherit bold.
             widget->setFont(fontFor(c.font));
             widget->setEnabled(c.enabled);
+            if (!c.enabled)
+                legibleWhileDisabled(*widget);
             if (c.toolTip)
                 widget->setToolTip(QString::fromLatin1(c.toolTip));
             // A box's caption is its text, not its name: it is named by its frame here and by

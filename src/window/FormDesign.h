@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QStringList>
 #include <QtGlobal>
 
 #include <algorithm>
@@ -46,12 +47,18 @@ struct FormDesign
 };
 
 // The panel's face: the default weight for the window and most controls, bold for the frames and
-// labels that ask for it. Where the face is missing, fontconfig picks the nearest sans serif.
+// labels that ask for it. The design's face is rarely installed on Linux, and fontconfig's own
+// choice for it (DejaVu Sans, as a rule) is far wider, so the design's texts no longer fit their
+// boxes. So the face is asked for by name, then by the packaged faces that fit the design, best
+// first; the first one installed is used.
 struct FontDesign
 {
     static constexpr const char *face = "MS Sans Serif";
     static constexpr double pointSize = 8.25;
     static constexpr int boldWeight = 700;
+
+    // The design's face followed by its stand-ins.
+    static QStringList families();
 };
 
 // 15 twips to the pixel at 96 dpi; at other scales Qt's device pixels keep the proportion.

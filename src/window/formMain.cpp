@@ -32,6 +32,13 @@ constexpr int heartbeatMs = 1000;
 constexpr int titleBarHeight = 32;
 constexpr int titleBarGrip = 64;
 
+// A Wayland client is never told where its window is (the compositor places it), so what the
+// toolkit reports there is not the window's place and must not overwrite the one saved under X11.
+bool placementKnown()
+{
+    return !QGuiApplication::platformName().startsWith(u"wayland");
+}
+
 template<typename T> T *control(const QWidget &window, const char *name)
 {
     T *widget = window.findChild<T *>(QString::fromLatin1(name));
@@ -66,7 +73,7 @@ formMain::formMain(PlatformServices &platform, QWidget *parent)
     tmrHB->setInterval(heartbeatMs); // disabled until start-up has run
     Enet->setObjectName(QStringLiteral("Enet"));
 
-    m_linkIndicator = std::make_unique<LineEditIndicator>(*txtIP);
+    m_linkIndicator = std::make_unique<LineEditIndicator>(*txtIP, platform.clock);
     m_watchdog = std::make_unique<Watchdog>(platform.clock, platform.sound, *m_linkIndicator,
                                             platform.runtime.appPath());
 
@@ -141,6 +148,7 @@ void formMain::Form_Load()
     keepOnScreen();
 
     m_watchdog->start();
+    m_linkIndicator->heard(); // a lost link is told from here until the unit is heard
     tmrHB->start();
     m_startedUp = true;
 }
@@ -152,9 +160,12 @@ void formMain::Form_Unload(qint16 &Cancel)
     // The panel's one open file is its running mark; the process ends without destructors.
     m_platform.instance.release();
     const quint32 root = SettingsKey::HKEY_CURRENT_USER_ROOT;
-    m_settings.WriteRegString(root, SettingsKey::path, QStringLiteral("Left"),
-                              Convert::Str(Left()));
-    m_settings.WriteRegString(root, SettingsKey::path, QStringLiteral("Top"), Convert::Str(Top()));
+    if (placementKnown()) {
+        m_settings.WriteRegString(root, SettingsKey::path, QStringLiteral("Left"),
+                                  Convert::Str(Left()));
+        m_settings.WriteRegString(root, SettingsKey::path, QStringLiteral("Top"),
+                                  Convert::Str(Top()));
+    }
     m_settings.WriteRegString(root, SettingsKey::path, QStringLiteral("Window state"),
                               QString::number(WindowState()));
     m_platform.runtime.End();
@@ -187,8 +198,10 @@ void formMain::closeEvent(QCloseEvent *event)
 void formMain::Enet_DataArrival(qint64 bytesTotal)
 {
     Q_UNUSED(bytesTotal);
-    if (m_link.readAndDrop())
+    if (m_link.readAndDrop()) {
+        m_linkIndicator->heard();
         m_watchdog->signOfLife();
+    }
 }
 
 void formMain::OptRun_Click()

@@ -40,7 +40,7 @@ class CommandLineTest(harness.PanelTestCase):
         self.assertIn("display", result.stderr)
 
     def test_toolkit_options_still_work(self):
-        panel = self.start(args=("-platform", "xcb", "-style", "fusion"))
+        panel = self.start(args=("-platform", "xcb", "-display", self.display.name))
         panel.window()
 
 

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -61,7 +62,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("kind");
         QTest::addColumn<Sound::Event>("event");
         QTest::addColumn<int>("refused"); // how many requests in a row the library turns down
+        QTest::addColumn<int>("error"); // and with which error
         QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<bool>("warns"); // that there is nothing to play on, once
 
         const QString file = QStringLiteral("media.filename=<file>");
         const QString lost = QStringLiteral("event.id=network-connectivity-lost");
@@ -69,28 +72,51 @@ private Q_SLOTS:
         const QString warning = QStringLiteral("event.id=dialog-warning");
         const auto Lost = Sound::Event::ConnectionLost;
         const auto Restored = Sound::Event::ConnectionRestored;
+        const int corrupt = CA_ERROR_CORRUPT, notFound = CA_ERROR_NOTFOUND;
 
-        QTest::newRow("sound plays") << "sound" << Lost << 0 << QStringList {file};
-        QTest::newRow("missing file") << "missing" << Lost << 0 << QStringList {lost};
-        QTest::newRow("missing file, back") << "missing" << Restored << 0 << QStringList {back};
-        QTest::newRow("empty file") << "empty" << Lost << 0 << QStringList {lost};
-        QTest::newRow("empty file, back") << "empty" << Restored << 0 << QStringList {back};
-        QTest::newRow("folder in its place") << "folder" << Lost << 0 << QStringList {lost};
-        QTest::newRow("no file name") << "no name" << Restored << 0 << QStringList {back};
-        QTest::newRow("unreadable file") << "unreadable" << Lost << 0 << QStringList {lost};
-        QTest::newRow("not a sound") << "sound" << Lost << 1 << QStringList {file, lost};
+        QTest::newRow("sound plays") << "sound" << Lost << 0 << 0 << QStringList {file} << false;
+        QTest::newRow("missing file") << "missing" << Lost << 0 << 0 << QStringList {lost} << false;
+        QTest::newRow("missing file, back")
+            << "missing" << Restored << 0 << 0 << QStringList {back} << false;
+        QTest::newRow("empty file") << "empty" << Lost << 0 << 0 << QStringList {lost} << false;
+        QTest::newRow("empty file, back")
+            << "empty" << Restored << 0 << 0 << QStringList {back} << false;
+        QTest::newRow("folder in its place")
+            << "folder" << Lost << 0 << 0 << QStringList {lost} << false;
+        QTest::newRow("no file name")
+            << "no name" << Restored << 0 << 0 << QStringList {back} << false;
+        QTest::newRow("unreadable file")
+            << "unreadable" << Lost << 0 << 0 << QStringList {lost} << false;
+        QTest::newRow("not a sound")
+            << "sound" << Lost << 1 << corrupt << QStringList {file, lost} << false;
         QTest::newRow("theme lacks the event")
-            << "sound" << Restored << 2 << QStringList {file, back, warning};
+            << "sound" << Restored << 2 << corrupt << QStringList {file, back, warning} << false;
         QTest::newRow("missing file, theme lacks the event")
-            << "missing" << Lost << 1 << QStringList {lost, warning};
-        QTest::newRow("nothing plays") << "sound" << Lost << 3 << QStringList {file, lost, warning};
+            << "missing" << Lost << 1 << notFound << QStringList {lost, warning} << false;
+        QTest::newRow("empty file, nothing in the theme")
+            << "empty" << Lost << 2 << notFound << QStringList {lost, warning} << false;
+        QTest::newRow("nothing plays")
+            << "sound" << Lost << 3 << corrupt << QStringList {file, lost, warning} << false;
+        // No device or driver to play on: the first refusal ends the play.
+        QTest::newRow("no sound card: the file is not found")
+            << "sound" << Lost << 3 << notFound << QStringList {file} << true;
+        QTest::newRow("no driver")
+            << "sound" << Restored << 3 << int(CA_ERROR_NODRIVER) << QStringList {file} << true;
+        QTest::newRow("sound server gone")
+            << "sound" << Lost << 3 << int(CA_ERROR_DISCONNECTED) << QStringList {file} << true;
+        QTest::newRow("missing file, no backend")
+            << "missing" << Lost << 3 << int(CA_ERROR_NOTAVAILABLE) << QStringList {lost} << true;
+        QTest::newRow("empty file, sounds disabled")
+            << "empty" << Restored << 3 << int(CA_ERROR_DISABLED) << QStringList {back} << true;
     }
     void requests()
     {
         QFETCH(QString, kind);
         QFETCH(Sound::Event, event);
         QFETCH(int, refused);
+        QFETCH(int, error);
         QFETCH(QStringList, expected);
+        QFETCH(bool, warns);
 
         const QString path = prepare(kind);
         if (kind == u"unreadable") {
@@ -99,15 +125,27 @@ private Q_SLOTS:
                 QSKIP("this user can read any file");
         }
         QStringList asked;
+        int calls = 0;
         CanberraSound sound([&](const CanberraSound::Properties &properties) {
             for (const auto &[key, value] : properties)
                 asked.append(QString::fromUtf8(key + '=' + value));
-            return asked.size() <= refused ? CA_ERROR_CORRUPT : CA_SUCCESS;
+            return ++calls <= refused ? error : CA_SUCCESS;
         });
+        // A play with nothing to play on says so once, however often it is tried.
+        if (warns)
+            QTest::ignoreMessage(QtWarningMsg,
+                                 QRegularExpression(QStringLiteral("no audio device or driver")));
         sound.play(path, event);
-
         expected.replaceInStrings(QStringLiteral("<file>"), path);
         QCOMPARE(asked, expected);
+
+        if (warns) {
+            QTest::failOnWarning(QRegularExpression(QStringLiteral(".")));
+            asked.clear();
+            calls = 0;
+            sound.play(path, event);
+            QCOMPARE(asked, expected);
+        }
     }
 
     // The real library on whatever this machine has, audio device or none: play() hands the

@@ -27,7 +27,18 @@ void tst_CommandLine::check_data()
     QTest::newRow("toolkit option and value")
         << QStringList {"-platform", "xcb"} << true << true << 0 << QString();
     QTest::newRow("toolkit option with =")
-        << QStringList {"--style=fusion", "-reverse"} << true << true << 0 << QString();
+        << QStringList {"--platform=xcb", "-reverse"} << true << true << 0 << QString();
+    QTest::newRow("display option, two dashes")
+        << QStringList {"--display", ":1"} << false << true << 0 << QString();
+    // Options that would change the designed window are refused in every spelling.
+    for (const char *option :
+         {"-qwindowtitle", "--qwindowtitle", "-title", "-geometry", "--geometry",
+          "-qwindowgeometry", "-style", "--style", "-stylesheet", "--stylesheet", "-qwindowicon"}) {
+        QTest::addRow("refused: %s value", option)
+            << QStringList {option, "x"} << true << false << 2 << QString();
+        QTest::addRow("refused: %s=value", option)
+            << QStringList {QString::fromLatin1(option) + "=x"} << true << false << 2 << QString();
+    }
     QTest::newRow("a platform stands in for a display")
         << QStringList {"-platform", "offscreen"} << false << true << 0 << QString();
     QTest::newRow("option missing its value")

@@ -12,6 +12,8 @@
 #include <QRadioButton>
 #include <QTest>
 
+#include <cmath>
+
 class tst_FormDesign : public QObject
 {
     Q_OBJECT
@@ -30,6 +32,7 @@ private Q_SLOTS:
     void portBoxCannotBeEdited();
     void modesAreExclusiveAndNoneChosen();
     void screenReadersHearTheLabels();
+    void portBoxLegibleWhileDisabled();
 
 private:
     template<typename T> T *find(const char *name) const
@@ -194,6 +197,62 @@ void tst_FormDesign::screenReadersHearTheLabels()
     QCOMPARE(find<QLineEdit>("txtPort")->accessibleName(), QStringLiteral("Port"));
     QCOMPARE(find<QLabel>("Label1")->buddy(), find<QLineEdit>("txtManual"));
     QCOMPARE(find<QRadioButton>("optPulse")->accessibleName(), QStringLiteral("Pulse"));
+}
+
+namespace {
+
+// WCAG's contrast ratio of two colours.
+double contrast(QColor a, QColor b)
+{
+    auto luminance = [](QColor c) {
+        auto channel = [](double v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF())
+            + 0.0722 * channel(c.blueF());
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (qMax(la, lb) + 0.05) / (qMin(la, lb) + 0.05);
+}
+
+// The darkest and the lightest pixel of a control as drawn: its text and its background.
+std::pair<QColor, QColor> inkAndPaper(QWidget *widget, QRect area)
+{
+    const QImage image = widget->grab(area).toImage();
+    QColor ink = Qt::white, paper = Qt::black;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.lightnessF() < ink.lightnessF())
+                ink = c;
+            if (c.lightnessF() > paper.lightnessF())
+                paper = c;
+        }
+    }
+    return {ink, paper};
+}
+
+} // namespace
+
+void tst_FormDesign::portBoxLegibleWhileDisabled()
+{
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    auto *port = find<QLineEdit>("txtPort");
+    auto *address = find<QLineEdit>("txtIP");
+    QVERIFY(!port->isEnabled());
+    // Inside the frame line, where only the text and the box's background are drawn.
+    const QRect inside = port->rect().adjusted(3, 3, -3, -3);
+    const auto [ink, paper] = inkAndPaper(port, inside);
+    qInfo("port box: text %s on %s, %.2f:1", qPrintable(ink.name()), qPrintable(paper.name()),
+          contrast(ink, paper));
+    QVERIFY(contrast(ink, paper) >= 4.5);
+    // Still drawn as disabled: greyer text than an enabled box's.
+    const auto [enabledInk, enabledPaper] = inkAndPaper(address, inside);
+    QVERIFY(ink.lightnessF() > enabledInk.lightnessF() + 0.1);
+    const QColor caption =
+        find<QGroupBox>("framPort")->palette().color(QPalette::Disabled, QPalette::WindowText);
+    QVERIFY(contrast(caption, m_form->palette().color(QPalette::Window)) >= 4.5);
 }
 
 QTEST_MAIN(tst_FormDesign)

@@ -25,12 +25,8 @@ private Q_SLOTS:
     void anotherHostCannotHideADeadUnit();
 
 private:
-    QColor ipColour() const
-    {
-        return m_form->findChild<QLineEdit *>(QStringLiteral("txtIP"))
-            ->palette()
-            .color(QPalette::Base);
-    }
+    QLineEdit *ipBox() const { return m_form->findChild<QLineEdit *>(QStringLiteral("txtIP")); }
+    QColor ipColour() const { return ipBox()->palette().color(QPalette::Base); }
     void tick(std::chrono::milliseconds later)
     {
         m_platform->clock.advance(later);
@@ -79,6 +75,10 @@ void tst_LinkWatch::silentUnitIsMarkedAfterTheGrace()
     QCOMPARE(ipColour(), QColor(255, 208, 208));
     QCOMPARE(m_platform->journal.filter(QStringLiteral("play")),
              QStringList {"play /opt/panel/ConnectionLost.wav"});
+    // Told in words too, from the time the watch began (the fake clock's noon).
+    QCOMPARE(ipBox()->accessibleDescription(),
+             QStringLiteral("Link lost: nothing heard from the unit since 12:00:00"));
+    QCOMPARE(ipBox()->toolTip(), QStringLiteral("The unit's IP address"));
 }
 
 void tst_LinkWatch::unitsDatagramClearsTheMark()
@@ -87,6 +87,14 @@ void tst_LinkWatch::unitsDatagramClearsTheMark()
     QCOMPARE(ipColour(), QColor(255, 208, 208));
     sendFrom(QHostAddress(QStringLiteral("127.0.0.1")));
     QCOMPARE(ipColour(), QColor(255, 192, 192));
+    QCOMPARE(ipBox()->accessibleDescription(), QString());
+    // Heard at 12:00:07, then silent again: the words give the last time heard.
+    m_platform->clock.seconds += 7;
+    sendFrom(QHostAddress(QStringLiteral("127.0.0.1")));
+    tick(6s);
+    QCOMPARE(ipBox()->accessibleDescription(),
+             QStringLiteral("Link lost: nothing heard from the unit since 12:00:07"));
+    sendFrom(QHostAddress(QStringLiteral("127.0.0.1")));
     QCOMPARE(m_platform->journal.filter(QStringLiteral("play")).last(),
              QStringLiteral("play /opt/panel/ConnectedNow.wav"));
     tick(5s);

@@ -1,0 +1,98 @@
+# SPDX-FileCopyrightText: 2026 The Varnoke developers
+# SPDX-License-Identifier: MIT
+"""The panel as a screen reader meets it: through the real accessibility bus (AT-SPI).
+
+The test starts a private D-Bus session with its own accessibility bus; the panel joins it with
+its accessibility bridge always on, and the test reads it with pyatspi, as a screen reader does.
+"""
+
+import time
+
+import harness
+
+harness.system_python_for("pyatspi")
+
+DESIGN_DESCRIPTION = "The unit's IP address"  # the tooltip stands as the description
+
+
+class AccessibilityTest(harness.PanelTestCase):
+    def setUp(self):
+        missing = harness.AccessibilityBus.missing()
+        if missing:
+            self.skipTest(f"{missing} is not installed")
+        super().setUp()
+        self.bus = harness.AccessibilityBus(self.home.env(self.display))
+
+    def tearDown(self):
+        super().tearDown()
+        self.bus.close()
+
+    def test_named_labelled_and_told_of_the_lost_link(self):
+        pyatspi = self.bus.pyatspi
+        unit = self.unit()
+        self.home.seed({"IP Address": harness.UNIT_ADDRESS})
+        unit.talk_every(0.5)
+        panel = self.start(extra_env=self.bus.panel_env)
+        panel.window()
+        told = []
+
+        def on_description(event):
+            if event.source is not None and event.source.name == "IP/UDP Address":
+                told.append(event.source.description)
+
+        pyatspi.Registry.registerEventListener(
+            on_description, "object:property-change:accessible-description")
+        app = self.bus.application()
+        nodes = list(self.bus.walk(app))
+        names = {(node.getRoleName(), node.name) for node in nodes}
+
+        with self.subTest("every control is named"):
+            for role, name in (("radio button", "Run"), ("radio button", "Manual"),
+                               ("radio button", "Stop"), ("radio button", "Pulse"),
+                               ("label", "Manual"), ("label", "Stop"), ("label", "VCO Set"),
+                               ("label", "VCO ctrl"), ("text", "IP/UDP Address"),
+                               ("text", "Port"), ("text", "Manual"), ("text", "Stop"),
+                               ("text", "VCO Set"), ("text", "VCO ctrl")):
+                self.assertIn((role, name), names)
+            for frame in ("IP/UDP Address", "Port", "Operating Mode"):
+                self.assertTrue(any(n == frame and r != "text" for r, n in names), frame)
+            unnamed = [role for role, name in names
+                       if role in ("radio button", "text", "label") and not name]
+            self.assertEqual(unnamed, [])
+
+        with self.subTest("each value box is labelled by its label"):
+            for name in ("Manual", "Stop", "VCO Set", "VCO ctrl"):
+                box = self.bus.find(app, "text", name)
+                labels = [relation.getTarget(0).name for relation in box.getRelationSet()
+                          if relation.getRelationType() == pyatspi.RELATION_LABELLED_BY]
+                self.assertEqual(labels, [name])
+
+        ip_box = self.bus.find(app, "text", "IP/UDP Address")
+        self.assertEqual(ip_box.description, DESIGN_DESCRIPTION)
+
+        with self.subTest("the lost link is told in words"):
+            unit.fall_silent()
+            silent_at = time.localtime()
+            deadline = time.monotonic() + 20
+            while not told and time.monotonic() < deadline:
+                self.bus.pump(0.1)
+            self.assertTrue(told, "no description change was announced")
+            self.assertRegex(told[-1], r"^Link lost: nothing heard from the unit since "
+                                       r"\d\d:\d\d:\d\d$")
+            heard = time.strptime(told[-1][-8:], "%H:%M:%S")
+            seconds = lambda t: t.tm_hour * 3600 + t.tm_min * 60 + t.tm_sec  # noqa: E731
+            self.assertLessEqual(abs(seconds(silent_at) - seconds(heard)) % 86400, 2)
+            self.assertEqual(ip_box.description, told[-1])
+
+        with self.subTest("and cleared when the unit is heard again"):
+            told.clear()
+            unit.talk_every(0.5)
+            deadline = time.monotonic() + 15
+            while not told and time.monotonic() < deadline:
+                self.bus.pump(0.1)
+            self.assertEqual(told[-1:], [DESIGN_DESCRIPTION])
+            self.assertEqual(ip_box.description, DESIGN_DESCRIPTION)
+
+
+if __name__ == "__main__":
+    harness.main()

@@ -3,9 +3,13 @@
 # SPDX-License-Identifier: MIT
 """Start-up to first frame, peak memory and CPU at rest of the real panel, under Xvfb.
 
-Each figure is measured beside its floor, a minimal Qt window of the same size and colour built
-in the tree, in the same run. Runs in a private network namespace (the panel's saved unit address
-is on loopback, and nothing leaves the machine).
+Each figure is measured beside its floor, the panel's window as designed and nothing else (the
+same design through the same builder, without link, settings, sound or instance lock; see
+minimal_window.cpp), in the same run, launches of the two taking turns. Runs as root in a private
+network namespace (the panel's saved unit address is on loopback, and nothing leaves the machine).
+
+For a figure that does not move with the machine's load, compare instruction counts instead:
+valgrind --tool=callgrind on each program, ended (SIGTERM) once its window shows.
 
 Usage: bench_desktop.py <varnoke> <minimal_window> [--rest-seconds N] [--launches N]
 """
@@ -133,7 +137,7 @@ def main():
     parser.add_argument("varnoke")
     parser.add_argument("minimal")
     parser.add_argument("--rest-seconds", type=float, default=60)
-    parser.add_argument("--launches", type=int, default=15)
+    parser.add_argument("--launches", type=int, default=30)
     args = parser.parse_args()
 
     harness.private_network()
@@ -146,17 +150,19 @@ def main():
     with os.fdopen(read_fd) as answer:
         display = type("Display", (), {"name": ":" + answer.readline().strip()})()
     home = harness.Home()
+    # A desktop session's runtime folder is a tmpfs (/run/user/<uid>); the running mark the panel
+    # keeps there costs it nothing on disk, and must not here either.
+    subprocess.run(["mount", "-t", "tmpfs", "-o", "size=1m,mode=0700", "runtime", home.runtime],
+                   check=True)
     try:
         home.seed({"IP Address": "127.0.0.9"})
         env = home.env(display)
         screen = Screen(display.name)
 
         panel_times, minimal_times, panel_peaks, minimal_peaks = [], [], [], []
-        text_times, text_peaks = [], []
         for _ in range(args.launches):
             for command, times, peaks in (([args.varnoke], panel_times, panel_peaks),
-                                          ([args.minimal], minimal_times, minimal_peaks),
-                                          ([args.minimal, "--text"], text_times, text_peaks)):
+                                          ([args.minimal], minimal_times, minimal_peaks)):
                 process, seconds = launch(command, env, screen)
                 times.append(seconds)
                 time.sleep(1.0)  # settled: what it holds a second after start-up
@@ -172,28 +178,24 @@ def main():
         large_start, small_start = large_settings_start(args.varnoke, home, env, screen,
                                                         args.launches)
     finally:
+        subprocess.run(["umount", home.runtime], check=False)
         home.close()
         xvfb.terminate()
         xvfb.wait()
 
     start, floor = statistics.median(panel_times) * 1e3, statistics.median(minimal_times) * 1e3
     peak, peak_floor = statistics.median(panel_peaks), statistics.median(minimal_peaks)
-    text_start, text_peak = statistics.median(text_times) * 1e3, statistics.median(text_peaks)
     cpu = 100 * (cpu1 - cpu0) / (t1 - t0)
     rate = (wake1 - wake0) / (t1 - t0)
     print(f"{'start-up to first frame (median)':34} {start:8.1f}ms {floor:8.1f}ms "
-          f"{start / floor:7.2f}x <= 1.2x floor")
-    print(f"{'peak resident memory':34} {peak / 1024:7.1f}MiB {peak_floor / 1024:7.1f}MiB "
-          f"{peak / peak_floor:7.2f}x <= 1.2x floor")
-    print(f"{'  against a window with one text':34} {start:8.1f}ms {text_start:8.1f}ms "
-          f"{start / text_start:7.2f}x (fonts loaded in both)")
-    print(f"{'  against a window with one text':34} {peak / 1024:7.1f}MiB {text_peak / 1024:7.1f}MiB "
-          f"{peak / text_peak:7.2f}x (fonts loaded in both)")
+          f"{start / floor:7.2f}x <= 1.1x floor")
+    print(f"{'peak resident memory (median)':34} {peak / 1024:7.1f}MiB {peak_floor / 1024:7.1f}MiB "
+          f"{peak / peak_floor:7.2f}x <= 1.05x floor")
     print(f"{'start-up, 10,000 settings values':34} {large_start:8.1f}ms {small_start:8.1f}ms "
           f"{large_start / small_start:7.2f}x <= 1.1x 4 values")
     print(f"{'CPU at rest, heartbeat running':34} {cpu:9.3f}% {'-':>10} {'':8} < 0.1 %")
     print(f"{'wake-ups at rest':34} {rate:8.2f}/s {'-':>10} {'':8} about 1/s")
-    ok = start <= 1.2 * floor and peak <= 1.2 * peak_floor and cpu < 0.1
+    ok = start <= 1.1 * floor and peak <= 1.05 * peak_floor and cpu < 0.1
     ok = ok and large_start <= 1.1 * small_start
     return 0 if ok else 1
 

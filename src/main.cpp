@@ -39,6 +39,8 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("varnoke"));
     QApplication::setApplicationVersion(QStringLiteral(VARNOKE_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral(VARNOKE_APP_ID));
+    // From here on a termination signal is ours to handle, however early it comes.
+    TerminationSignals termination;
 
     SystemClock clock;
     LockFileInstance instance;
@@ -49,10 +51,13 @@ int main(int argc, char *argv[])
     PlatformServices platform {clock, instance, messageBox, runtime, registry, sound};
 
     formMain form(platform);
-    TerminationSignals termination;
-    QObject::connect(&termination, &TerminationSignals::requested, &form, &QWidget::close);
+    QObject::connect(&termination, &TerminationSignals::requested, &form,
+                     &formMain::terminationRequested);
 
     form.Form_Load();
+    // One that came while start-up ran (outside the prompt's own event loop) ends it here,
+    // before the window shows.
+    termination.deliverPending();
     form.show();
     return app.exec();
 }

@@ -29,7 +29,6 @@ bool CommandLink::readAndDrop()
 {
     if (!m_enet.GetData())
         return false;
-    const QHostAddress &unit = m_enet.remoteAddress();
-    return !unit.isNull()
-        && unit.isEqual(m_enet.remoteHostIP(), QHostAddress::ConvertV4MappedToIPv4);
+    const auto unit = m_enet.remoteAddress();
+    return unit && unit == m_enet.lastSenderAddress();
 }

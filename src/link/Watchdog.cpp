@@ -38,7 +38,7 @@ void Watchdog::signOfLife()
     playSound(QStringLiteral("ConnectedNow.wav"), Sound::Event::ConnectionRestored);
 }
 
-void Watchdog::tmrHB_Timer()
+void Watchdog::tick()
 {
     if (!m_started)
         return;

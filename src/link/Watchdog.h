@@ -30,7 +30,7 @@ public:
     // The unit was heard. Restarts the grace, and clears a mark with the connected sound.
     void signOfLife();
     // One heartbeat tick. Before start() there is no heartbeat to answer for, so it does nothing.
-    void tmrHB_Timer();
+    void tick();
 
 private:
     using TimePoint = std::chrono::steady_clock::time_point;

@@ -10,7 +10,8 @@ class Clock
 public:
     virtual ~Clock() = default;
 
-    // Seconds since local midnight, restarting at 0 at midnight.
+    // Seconds since local midnight, restarting at 0 at midnight: the time of day a person reads
+    // (the link indicator says since when the unit has been silent). Never for measuring time.
     virtual float secondsSinceMidnight() const = 0;
 
     // A clock that only moves forward, whatever is done to the wall clock.

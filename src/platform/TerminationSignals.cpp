@@ -28,7 +28,7 @@ TerminationSignals::TerminationSignals(QObject *parent)
     if (pipeFds[0] != -1 || ::pipe2(pipeFds, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
     m_notifier = new QSocketNotifier(pipeFds[0], QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &TerminationSignals::readPending);
+    connect(m_notifier, &QSocketNotifier::activated, this, &TerminationSignals::deliverPending);
     for (const int number : handled) {
         struct sigaction action = {};
         action.sa_handler = onSignal;
@@ -50,8 +50,10 @@ TerminationSignals::~TerminationSignals()
     pipeFds[0] = pipeFds[1] = -1;
 }
 
-void TerminationSignals::readPending()
+void TerminationSignals::deliverPending()
 {
+    if (!m_notifier)
+        return;
     unsigned char byte = 0;
     while (::read(pipeFds[0], &byte, 1) == 1)
         Q_EMIT requested(int(byte));

@@ -3,12 +3,26 @@
 #include "UdpEndpoint.h"
 
 #include "AnsiCodec.h"
+#include "Logging.h"
 
-#include <QHostInfo>
 #include <QMetaObject>
-#include <QNetworkProxy>
+#include <QSocketNotifier>
+#include <QStringTokenizer>
+#include <QUrl>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <mutex>
+#include <optional>
+#include <system_error>
+#include <thread>
+
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -16,41 +30,116 @@ constexpr qsizetype largestDatagram = 65536; // a UDP payload over IPv4 is at mo
 constexpr int datagramsPerTurn = 256; // then the window gets its turn before we read on
 constexpr std::size_t waitingLimit = 64; // sends held while a host name is being looked up
 
+// Four dotted parts of decimal digits, each at most 255, leading zeros allowed and read as
+// decimal: "127.000.000.010" is 127.0.0.10, as the operator reads it.
+std::optional<UdpEndpoint::Address> dottedDecimal(QStringView text)
+{
+    quint32 address = 0;
+    int parts = 0;
+    for (const QStringView part : text.tokenize(u'.')) {
+        if (++parts > 4 || part.isEmpty())
+            return std::nullopt;
+        quint32 value = 0;
+        for (const QChar c : part) {
+            if (c < u'0' || c > u'9')
+                return std::nullopt;
+            value = value * 10 + (c.unicode() - u'0');
+            if (value > 255)
+                return std::nullopt;
+        }
+        address = (address << 8) | value;
+    }
+    if (parts != 4)
+        return std::nullopt;
+    return address;
+}
+
+// What the resolvers would read as a number though it is not four decimal parts: inet_aton's
+// shorthands (hexadecimal or octal parts, fewer than four parts, one 32-bit number), and digits
+// and dots that make no address ("127.0.0.256"). Sent on, each would reach an address the
+// operator never typed, or ask a name server about a number.
+bool numericShorthand(const QString &text)
+{
+    if (std::all_of(text.cbegin(), text.cend(),
+                    [](QChar c) { return (c >= u'0' && c <= u'9') || c == u'.'; }))
+        return true;
+    in_addr ignored {};
+    return ::inet_aton(text.toLatin1().constData(), &ignored) != 0;
+}
+
+std::optional<UdpEndpoint::Address> resolveWithSystem(const QByteArray &name, QString &error)
+{
+    addrinfo hints {};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_DGRAM;
+    addrinfo *found = nullptr;
+    const int result =
+        name.isEmpty() ? EAI_NONAME : ::getaddrinfo(name.constData(), nullptr, &hints, &found);
+    std::optional<UdpEndpoint::Address> address;
+    if (result == 0 && found)
+        address = ntohl(reinterpret_cast<const sockaddr_in *>(found->ai_addr)->sin_addr.s_addr);
+    else
+        error = QString::fromLocal8Bit(result == EAI_SYSTEM ? std::strerror(errno)
+                                                            : ::gai_strerror(result));
+    if (found)
+        ::freeaddrinfo(found);
+    return address;
+}
+
+sockaddr_in socketAddress(UdpEndpoint::Address address, quint16 port)
+{
+    sockaddr_in to {};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    to.sin_addr.s_addr = htonl(address);
+    return to;
+}
+
 } // namespace
+
+// What a look-up's thread shares with its endpoint. The endpoint lets go of a look-up it no longer
+// wants by clearing `endpoint`; the thread answers only while it is set, under the mutex, so it
+// never posts to an endpoint being destroyed.
+struct UdpEndpoint::LookUp
+{
+    std::mutex mutex;
+    UdpEndpoint *endpoint = nullptr;
+};
 
 UdpEndpoint::UdpEndpoint(QObject *parent)
     : QObject(parent)
-{
-    // The unit is on the local network: never look for (or wait on) a proxy to reach it.
-    m_socket.setProxy(QNetworkProxy::NoProxy);
-    connect(&m_socket, &QUdpSocket::readyRead, this, &UdpEndpoint::drain);
-}
+    , m_resolver(resolveWithSystem)
+{ }
 
 UdpEndpoint::~UdpEndpoint()
 {
-    // A look-up still running must not answer to an endpoint that is gone.
-    if (m_lookupId != -1)
-        QHostInfo::abortHostLookup(m_lookupId);
+    abandonLookUp(); // a look-up still running must not answer to an endpoint that is gone
+    closeSocket();
 }
 
 void UdpEndpoint::setRemoteHost(const QString &host)
 {
-    if (m_lookupId != -1) {
-        QHostInfo::abortHostLookup(m_lookupId);
-        m_lookupId = -1;
-    }
+    abandonLookUp();
     m_waiting.clear();
+    m_failureReported = false;
     m_remoteHost = host;
-    m_remoteAddress.clear();
+    m_remoteAddress.reset();
     // A control character (a NUL from a hand-edited settings file, say) would cut the name short
     // on its way to the resolver and aim somewhere the box doesn't show: no address at all.
     const bool controls = std::any_of(host.cbegin(), host.cend(), [](QChar c) {
         return c.unicode() < 0x20 || c.unicode() == 0x7F;
     });
-    if (host.trimmed().isEmpty() || controls) {
+    const QString trimmed = host.trimmed();
+    if (trimmed.isEmpty() || controls) {
         m_hostState = HostState::None;
-    } else if (m_remoteAddress.setAddress(host.trimmed())) {
+    } else if (const auto address = dottedDecimal(trimmed)) {
+        m_remoteAddress = *address;
         m_hostState = HostState::Address;
+    } else if (numericShorthand(trimmed)) {
+        // Treated as a name that does not resolve: nothing is sent, and the link shows lost.
+        qCWarning(lcLink, "unit address \"%s\" is not four decimal numbers: nothing is sent",
+                  qUtf8Printable(trimmed));
+        m_hostState = HostState::None;
     } else {
         lookUp();
     }
@@ -64,19 +153,29 @@ void UdpEndpoint::setRemotePort(int port)
 void UdpEndpoint::setLocalPort(int port)
 {
     m_localPort = port;
-    m_socket.close();
-    if (port >= 0 && port <= 65535) // 0: any free port
-        m_socket.bind(QHostAddress::AnyIPv4, quint16(port), QAbstractSocket::DontShareAddress);
-}
-
-bool UdpEndpoint::isBound() const
-{
-    return m_socket.state() == QAbstractSocket::BoundState;
+    closeSocket();
+    if (!openSocket())
+        return;
+    if (port < 0 || port > 65535) {
+        qCWarning(lcLink, "local port %d is not a port: commands go out from one the system picks",
+                  port);
+        return;
+    }
+    // 0: any free port. No SO_REUSEADDR: a port another program holds stays its own.
+    const sockaddr_in local = socketAddress(INADDR_ANY, quint16(port));
+    m_bound = ::bind(m_socket, reinterpret_cast<const sockaddr *>(&local), sizeof local) == 0;
+    if (!m_bound)
+        qCWarning(lcLink, "port %d not bound (%s): commands still go out, the unit is not heard",
+                  port, std::strerror(errno));
 }
 
 quint16 UdpEndpoint::boundPort() const
 {
-    return m_socket.localPort();
+    sockaddr_in local {};
+    socklen_t size = sizeof local;
+    if (m_socket < 0 || ::getsockname(m_socket, reinterpret_cast<sockaddr *>(&local), &size) != 0)
+        return 0;
+    return ntohs(local.sin_port);
 }
 
 bool UdpEndpoint::SendData(const QString &text)
@@ -102,67 +201,153 @@ bool UdpEndpoint::SendData(const QString &text)
 
 bool UdpEndpoint::GetData(QString *text)
 {
-    if (!m_socket.hasPendingDatagrams())
+    if (m_socket < 0)
         return false;
     if (m_buffer.isEmpty())
         m_buffer.resize(largestDatagram);
-    const qint64 size =
-        m_socket.readDatagram(m_buffer.data(), m_buffer.size(), &m_senderAddress, &m_senderPort);
+    sockaddr_in from {};
+    socklen_t fromSize = sizeof from;
+    const ssize_t size = ::recvfrom(m_socket, m_buffer.data(), size_t(m_buffer.size()),
+                                    MSG_DONTWAIT, reinterpret_cast<sockaddr *>(&from), &fromSize);
+    if (size < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+        return false; // nothing waiting
     m_readThisArrival = true;
     if (size < 0)
         return false;
+    m_senderAddress = ntohl(from.sin_addr.s_addr);
     if (text)
         *text = AnsiCodec::decode(QByteArrayView(m_buffer.constData(), size));
     return true;
+}
+
+bool UdpEndpoint::openSocket()
+{
+    m_socket = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (m_socket < 0) {
+        qCWarning(lcLink, "no UDP socket (%s): nothing can be sent", std::strerror(errno));
+        return false;
+    }
+    m_notifier = new QSocketNotifier(m_socket, QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &UdpEndpoint::drain);
+    return true;
+}
+
+void UdpEndpoint::closeSocket()
+{
+    delete m_notifier;
+    m_notifier = nullptr;
+    if (m_socket >= 0)
+        ::close(m_socket);
+    m_socket = -1;
+    m_bound = false;
+}
+
+qint64 UdpEndpoint::pendingDatagramSize() const
+{
+    // MSG_TRUNC with a peek: the size of the datagram waiting, whatever the buffer; -1 if none.
+    for (;;) {
+        const ssize_t size = ::recv(m_socket, nullptr, 0, MSG_PEEK | MSG_TRUNC | MSG_DONTWAIT);
+        if (size >= 0 || (errno != EINTR && errno != ECONNREFUSED))
+            return size;
+        // An ICMP error from an earlier send is reported once here; it is no datagram.
+    }
 }
 
 void UdpEndpoint::drain()
 {
     m_drainQueued = false;
     for (int n = 0; n < datagramsPerTurn; ++n) {
-        if (!m_socket.hasPendingDatagrams())
+        if (m_socket < 0)
+            return;
+        const qint64 size = pendingDatagramSize();
+        if (size < 0)
             return;
         m_readThisArrival = false;
-        Q_EMIT DataArrival(m_socket.pendingDatagramSize());
-        if (!m_readThisArrival)
-            m_socket.readDatagram(nullptr, 0);
+        Q_EMIT DataArrival(size);
+        if (!m_readThisArrival && m_socket >= 0)
+            ::recv(m_socket, nullptr, 0, MSG_DONTWAIT); // drops it
     }
     // More is waiting: let the window handle its own events first, then read on.
-    if (m_socket.hasPendingDatagrams() && !m_drainQueued) {
+    if (m_socket >= 0 && pendingDatagramSize() >= 0 && !m_drainQueued) {
         m_drainQueued = true;
-        QMetaObject::invokeMethod(this, &UdpEndpoint::drain, Qt::QueuedConnection);
+        m_notifier->setEnabled(false);
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (m_notifier)
+                    m_notifier->setEnabled(true);
+                drain();
+            },
+            Qt::QueuedConnection);
     }
 }
 
 bool UdpEndpoint::writeNow(const QByteArray &payload)
 {
-    return m_socket.writeDatagram(payload, m_remoteAddress, quint16(m_remotePort))
+    if (m_socket < 0 && !openSocket())
+        return false;
+    const sockaddr_in to = socketAddress(*m_remoteAddress, quint16(m_remotePort));
+    return ::sendto(m_socket, payload.constData(), size_t(payload.size()),
+                    MSG_DONTWAIT | MSG_NOSIGNAL, reinterpret_cast<const sockaddr *>(&to), sizeof to)
         == payload.size();
 }
 
 void UdpEndpoint::lookUp()
 {
-    if (m_lookupId != -1)
+    if (m_lookUp)
         return;
     m_hostState = HostState::Resolving;
-    m_lookupId = QHostInfo::lookupHost(m_remoteHost.trimmed(), this, &UdpEndpoint::hostLookedUp);
+    auto lookUp = std::make_shared<LookUp>();
+    lookUp->endpoint = this;
+    m_lookUp = lookUp;
+    // International names go to the resolver in their ASCII form, as the toolkit would send them.
+    const QByteArray name = QUrl::toAce(m_remoteHost.trimmed());
+    const auto resolve = [lookUp, name, resolver = m_resolver] {
+        QString error;
+        const std::optional<Address> address = resolver(name, error);
+        const std::lock_guard guard(lookUp->mutex);
+        if (UdpEndpoint *endpoint = lookUp->endpoint) {
+            QMetaObject::invokeMethod(
+                endpoint,
+                [endpoint, lookUp, address, error] {
+                    endpoint->hostLookedUp(lookUp.get(), address, error);
+                },
+                Qt::QueuedConnection);
+        }
+    };
+    try {
+        std::thread(resolve).detach();
+    } catch (const std::system_error &) {
+        // No thread to be had: this send's name is not resolved now; the next send tries again.
+        m_lookUp.reset();
+        m_hostState = HostState::Failed;
+    }
 }
 
-void UdpEndpoint::hostLookedUp(const QHostInfo &info)
+void UdpEndpoint::abandonLookUp()
 {
-    if (info.lookupId() != m_lookupId)
+    if (!m_lookUp)
         return;
-    m_lookupId = -1;
-    m_remoteAddress.clear();
-    for (const QHostAddress &address : info.addresses()) {
-        if (address.protocol() == QAbstractSocket::IPv4Protocol) {
-            m_remoteAddress = address;
-            break;
-        }
-    }
+    const std::lock_guard guard(m_lookUp->mutex);
+    m_lookUp->endpoint = nullptr;
+    m_lookUp.reset();
+}
+
+void UdpEndpoint::hostLookedUp(const LookUp *lookUp, std::optional<Address> address,
+                               const QString &error)
+{
+    if (lookUp != m_lookUp.get())
+        return; // an answer to a host since replaced
+    m_lookUp.reset();
+    m_remoteAddress = address;
     std::deque<QByteArray> waiting;
     waiting.swap(m_waiting);
-    if (m_remoteAddress.isNull()) {
+    if (!m_remoteAddress) {
+        // Once per name: a send retries the look-up, and each retry would say the same again.
+        if (!m_failureReported)
+            qCWarning(lcLink, "unit name \"%s\" not resolved (%s): its commands are lost",
+                      qUtf8Printable(m_remoteHost.trimmed()), qUtf8Printable(error));
+        m_failureReported = true;
         m_hostState = HostState::Failed; // what waited is lost, as with any failed send
         return;
     }

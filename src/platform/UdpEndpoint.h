@@ -3,28 +3,46 @@
 #pragma once
 
 #include <QByteArray>
-#include <QHostAddress>
 #include <QObject>
 #include <QString>
-#include <QUdpSocket>
 
 #include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
 
-class QHostInfo;
+class QSocketNotifier;
 
 // The panel's UDP endpoint: bound to one local port, sending each text as one datagram to one
 // remote host and port. Failures never escape: a send that cannot be made is reported by a false
 // result and otherwise forgotten.
+//
+// A plain IPv4 datagram socket watched by a QSocketNotifier, with names looked up by getaddrinfo
+// on a thread of their own, rather than QUdpSocket and QHostInfo: the toolkit's network library
+// brings Kerberos, libproxy and their kin into the process, which cost the panel about 2 MiB and
+// a slice of its start-up for one socket that never needs them.
 class UdpEndpoint : public QObject
 {
     Q_OBJECT
 
 public:
+    // An IPv4 address in host byte order: 127.0.0.1 is 0x7F000001.
+    using Address = quint32;
+
+    // Looks a host name up, on a thread of its own, so it may block; empty when the name is not
+    // found, with the reason in `error`. The system's resolver (getaddrinfo) unless a test hands
+    // in its own, so that no name server is asked.
+    using Resolver = std::function<std::optional<Address>(const QByteArray &name, QString &error)>;
+
     explicit UdpEndpoint(QObject *parent = nullptr);
     ~UdpEndpoint() override;
 
-    // A dotted address is used as it is; a name is looked up in the background, and the
-    // datagrams sent meanwhile wait for the answer (an unresolvable name loses them).
+    void setResolver(Resolver resolver) { m_resolver = std::move(resolver); }
+
+    // Four dotted decimal parts are the address, read as decimal ("010" is ten); a name is looked
+    // up in the background, and the datagrams sent meanwhile wait for the answer (an unresolvable
+    // name loses them). A number in any other form ("127.1", "0x7f.0.0.1", "2130706433") would
+    // reach an address nobody typed, so it is treated as a name that does not resolve.
     void setRemoteHost(const QString &host);
     QString remoteHost() const { return m_remoteHost; }
 
@@ -35,7 +53,7 @@ public:
     // and sends from a port the system picks, so commands still go out.
     void setLocalPort(int port);
     int localPort() const { return m_localPort; }
-    bool isBound() const;
+    bool isBound() const { return m_bound; }
     quint16 boundPort() const;
 
     // Sends the text's 8-bit bytes as one datagram, nothing added.
@@ -45,11 +63,11 @@ public:
     // in one buffer reused for every datagram, so reading and dropping allocates nothing.
     bool GetData(QString *text = nullptr);
 
-    // Where the datagram last read came from.
-    const QHostAddress &remoteHostIP() const { return m_senderAddress; }
+    // Where the datagram last read came from: any host, not necessarily the one aimed at.
+    std::optional<Address> lastSenderAddress() const { return m_senderAddress; }
 
-    // The address the remote host resolved to; null while unknown.
-    const QHostAddress &remoteAddress() const { return m_remoteAddress; }
+    // The address the remote host resolved to, where datagrams go; empty while unknown.
+    std::optional<Address> remoteAddress() const { return m_remoteAddress; }
 
 Q_SIGNALS:
     // Raised once for each arriving datagram with its size. A datagram the handler leaves unread
@@ -58,23 +76,31 @@ Q_SIGNALS:
 
 private:
     enum class HostState { None, Address, Resolving, Failed };
+    struct LookUp;
 
+    bool openSocket();
+    void closeSocket();
     void drain();
+    qint64 pendingDatagramSize() const;
     bool writeNow(const QByteArray &payload);
     void lookUp();
-    void hostLookedUp(const QHostInfo &info);
+    void abandonLookUp();
+    void hostLookedUp(const LookUp *lookUp, std::optional<Address> address, const QString &error);
 
-    QUdpSocket m_socket;
+    int m_socket = -1;
+    QSocketNotifier *m_notifier = nullptr;
+    bool m_bound = false;
     QString m_remoteHost;
-    QHostAddress m_remoteAddress;
+    std::optional<Address> m_remoteAddress;
     HostState m_hostState = HostState::None;
-    int m_lookupId = -1;
+    Resolver m_resolver;
+    std::shared_ptr<LookUp> m_lookUp; // the look-up under way, shared with its thread
     int m_remotePort = 0;
     int m_localPort = 0;
     std::deque<QByteArray> m_waiting;
     QByteArray m_buffer;
-    QHostAddress m_senderAddress;
-    quint16 m_senderPort = 0;
+    std::optional<Address> m_senderAddress;
+    bool m_failureReported = false; // the host's failure has been logged
     bool m_readThisArrival = false;
     bool m_drainQueued = false;
 };

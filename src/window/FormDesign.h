@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QtGlobal>
 
+#include <algorithm>
 #include <optional>
 #include <span>
 
@@ -61,7 +62,16 @@ struct FontDesign
 };
 
 // 15 twips to the pixel at 96 dpi; at other scales Qt's device pixels keep the proportion.
-constexpr int twipsToPixels(int twips)
+inline constexpr double twipsPerPixel = 15.0;
+
+// Twips to the nearest pixel (halves away from zero), for the design and for a saved place alike.
+// A settings file can hold any number, so the result is kept within a range far beyond any
+// desktop yet safe to compute with; what is not a number is 0.
+constexpr int twipsToPixels(double twips)
 {
-    return (twips >= 0 ? twips + 7 : twips - 7) / 15;
+    constexpr double largest = 1 << 20;
+    if (!(twips == twips))
+        return 0;
+    const double pixels = std::clamp(twips / twipsPerPixel, -largest, largest);
+    return int(pixels + (pixels < 0 ? -0.5 : 0.5));
 }

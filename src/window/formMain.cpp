@@ -27,15 +27,10 @@
 namespace {
 
 constexpr int heartbeatMs = 1000;
-constexpr double twipsPerPixel = 15.0;
-// Far beyond any desktop, yet safe to turn into pixels: what a settings file holds can be anything.
-constexpr double largestPixel = 1 << 20;
-
-int twipsToPixel(double twips)
-{
-    return int(std::clamp(twips / twipsPerPixel, -largestPixel, largestPixel)
-               + (twips < 0 ? -0.5 : 0.5));
-}
+// The strip of the window's top that must show for the place to count as on a screen: the height
+// of a title bar and enough of its width to take hold of, in pixels.
+constexpr int titleBarHeight = 32;
+constexpr int titleBarGrip = 64;
 
 // A Wayland client is never told where its window is (the compositor places it), so what the
 // toolkit reports there is not the window's place and must not overwrite the one saved under X11.
@@ -148,13 +143,14 @@ void formMain::Form_Load()
     ok = m_settings.ReadRegString(root, SettingsKey::path, QStringLiteral("Window state"), text);
     if (ok) {
         if (const auto state = Convert::CInt(text))
-            setWindowState(*state);
+            applyWindowState(*state);
     }
     keepOnScreen();
 
     m_watchdog->start();
     m_linkIndicator->heard(); // a lost link is told from here until the unit is heard
     tmrHB->start();
+    m_startedUp = true;
 }
 
 void formMain::Form_Unload(qint16 &Cancel)
@@ -184,14 +180,19 @@ void formMain::Form_Terminate()
     Form_Unload(cancel);
 }
 
+void formMain::terminationRequested()
+{
+    if (m_startedUp && isVisible())
+        close();
+    else
+        m_platform.runtime.End();
+}
+
 void formMain::closeEvent(QCloseEvent *event)
 {
-    qint16 cancel = 0;
+    qint16 cancel = 0; // Form_Unload leaves it as it is: closing always goes ahead
     Form_Unload(cancel);
-    if (cancel != 0)
-        event->ignore();
-    else
-        event->accept();
+    event->accept();
 }
 
 void formMain::Enet_DataArrival(qint64 bytesTotal)
@@ -253,7 +254,7 @@ void formMain::txtIP_Change()
 
 void formMain::tmrHB_Timer()
 {
-    m_watchdog->tmrHB_Timer();
+    m_watchdog->tick();
 }
 
 float formMain::Left() const
@@ -277,15 +278,15 @@ qint16 formMain::WindowState() const
 
 void formMain::setLeft(double twips)
 {
-    move(twipsToPixel(twips), pos().y());
+    move(twipsToPixels(twips), pos().y());
 }
 
 void formMain::setTop(double twips)
 {
-    move(pos().x(), twipsToPixel(twips));
+    move(pos().x(), twipsToPixels(twips));
 }
 
-bool formMain::setWindowState(qint16 state)
+bool formMain::applyWindowState(qint16 state)
 {
     switch (state) {
     case 0:
@@ -313,12 +314,16 @@ QPoint formMain::normalFramePosition() const
 
 void formMain::keepOnScreen()
 {
-    // A place no screen shows (a monitor gone, a resolution changed) would leave the panel
-    // unreachable; a place any screen shows is kept exactly.
+    // A place where the operator can't take hold of the title bar (a monitor gone, a resolution
+    // changed, a sliver left at a screen's edge) would leave the panel unreachable. A place is
+    // kept exactly when a strip of the window's top, the whole title bar's height and enough of
+    // its width to grab, lies inside one screen's available area.
     const QRect wanted(pos(), frameGeometry().size().expandedTo(size()));
+    const QRect titleBar(wanted.topLeft(), QSize(wanted.width(), titleBarHeight));
     const QList<QScreen *> screens = QGuiApplication::screens();
     for (const QScreen *screen : screens) {
-        if (screen->availableGeometry().intersects(wanted))
+        const QRect shown = screen->availableGeometry().intersected(titleBar);
+        if (shown.height() == titleBarHeight && shown.width() >= titleBarGrip)
             return;
     }
     if (const QScreen *primary = QGuiApplication::primaryScreen()) {

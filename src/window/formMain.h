@@ -56,14 +56,20 @@ public:
     void txtIP_Change();
     void tmrHB_Timer();
 
+    // A termination signal (a logout, a kill, Ctrl+C). Once start-up has finished and the window
+    // shows, it closes as the window manager would close it and keeps its place. Before that
+    // there is no place to keep: it ends as a Cancel at the second-panel prompt does, saving and
+    // creating nothing.
+    void terminationRequested();
+
     // Placement as the settings hold it: Left and Top in twips, WindowState 0 normal,
-    // 1 minimised, 2 maximised.
+    // 1 minimised, 2 maximised (applyWindowState refuses any other number).
     float Left() const;
     float Top() const;
     qint16 WindowState() const;
     void setLeft(double twips);
     void setTop(double twips);
-    bool setWindowState(qint16 state);
+    bool applyWindowState(qint16 state);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -74,6 +80,7 @@ private:
     void keepOnScreen();
 
     PlatformServices &m_platform;
+    bool m_startedUp = false; // Form_Load has run to its end
     bool m_unloaded = false;
 
     // The controls, under their design names.

@@ -1,8 +1,9 @@
 # SPDX-FileCopyrightText: 2026 The Varnoke developers
 # SPDX-License-Identifier: MIT
 """The real panel under faults of its surroundings: settings it can't read or write, a full disk,
-kills in the middle of a save, a port someone else holds, no network, a name that never resolves,
-a megabyte pasted into the address box, and settings values at their types' extremes.
+kills in the middle of a save, a termination signal at the second-panel prompt, a port someone
+else holds, no network, a name that never resolves, addresses a resolver would misread, a megabyte
+pasted into the address box, and settings values at their types' extremes.
 
 Each case ends with the panel running (or closed by the operator with exit code 0), nothing lost
 that was saved before, and no window on screen but the panel's own. A read-only program folder is
@@ -13,6 +14,7 @@ import os
 import random
 import re
 import shutil
+import signal
 import socket
 import statistics
 import subprocess
@@ -400,6 +402,24 @@ class FaultTest(harness.PanelTestCase):
         self.assertEqual(panel.geometry(window)[:2], SAVED_PLACE)
         self.assert_only_the_panel(panel, window)
 
+    def test_termination_at_the_second_panel_prompt_saves_nothing(self):
+        # A logout while the prompt is up: the second panel ends as a Cancel would, and the first
+        # panel's saved place is not overwritten by a window that never showed.
+        self.home.seed(SAVED)
+        first = self.start()
+        first.window()
+        before = read_bytes(self.home.settings_file)
+        binary = harness.program_folder(self.home.root)
+        for number in (signal.SIGHUP, signal.SIGTERM, signal.SIGINT):
+            with self.subTest(signal.Signals(number).name):
+                second = self.start(binary=binary)
+                second.window(title="Glimra")
+                second.process.send_signal(number)
+                self.assertEqual(second.wait(), 0)
+                self.assertEqual(read_bytes(self.home.settings_file), before)
+                self.assertEqual(os.listdir(os.path.dirname(binary)), ["varnoke"])
+        self.assertIsNone(first.process.poll())
+
     # --- the network ---------------------------------------------------------------------------
 
     def test_port_taken_by_another_program(self):
@@ -473,6 +493,39 @@ class FaultTest(harness.PanelTestCase):
         closing = time.monotonic()
         self.close(panel, window)  # not held up by the look-up still running
         self.assertLess(time.monotonic() - closing, 3)
+
+    def test_address_read_as_the_operator_reads_it(self):
+        # Four decimal parts, leading zeros and all. Read as octal this would be 8.63.0.2, which
+        # has no route here.
+        unit = self.unit()
+        self.home.seed(dict(SAVED, **{"IP Address": "010.077.000.002"}))
+        panel = self.start()
+        window = panel.window()
+        panel.click(window, *RUN)
+        self.assertEqual(unit.commands(1), [b"OR"])
+        self.close(panel, window)
+
+        # Each of these a resolver reads as the unit's address, which is not what the box shows:
+        # nothing goes out, the link shows lost, and one line says why.
+        for shorthand in ("0xa.77.0.2", "10.77.0x0.2", "10.5046274", "172818434"):
+            with self.subTest(shorthand):
+                self.home.seed(dict(SAVED, **{"IP Address": shorthand}))
+                panel = self.start()
+                window = panel.window()
+                panel.click(window, *RUN)
+                panel.click(window, *FREQ_BOX)
+                panel.key(window, "ctrl+a")
+                panel.type(window, "5")
+                self.assertEqual(unit.commands(1, timeout=1), [])
+                if shorthand == "0xa.77.0.2":
+                    harness.wait_for(lambda: self.ip_box_colour(panel, window) == LOST_COLOUR,
+                                     timeout=12, interval=0.2, what="the lost-link tint")
+                self.assert_only_the_panel(panel, window)
+                self.close(panel, window)
+                _, err = panel.stop()
+                said = [line for line in err.splitlines() if "varnoke.link" in line]
+                self.assertEqual(len(said), 1, err)
+                self.assertIn(shorthand, said[0])
 
     # --- hostile input -------------------------------------------------------------------------
 

@@ -2,13 +2,12 @@
 // SPDX-License-Identifier: MIT
 #include "link/LinkIndicator.h"
 #include "link/Watchdog.h"
-#include "platform/Clock.h"
+#include "mock/FakeClock.h"
 #include "platform/Sound.h"
 
 #include <QTest>
 
 #include <chrono>
-#include <cmath>
 #include <optional>
 
 using namespace std::chrono_literals;
@@ -16,29 +15,6 @@ using Nanoseconds = std::chrono::nanoseconds;
 Q_DECLARE_METATYPE(Nanoseconds)
 
 namespace {
-
-constexpr float secondsPerDay = 86400.0f;
-
-// Wall clock and monotonic clock moved by hand: advance() moves both, jumpWallClock() only the
-// wall clock, as a clock setting or a time-zone change would.
-class FakeClock final : public Clock
-{
-public:
-    float secondsSinceMidnight() const override { return m_wall; }
-    std::chrono::steady_clock::time_point monotonicNow() const override { return m_mono; }
-
-    void setWallClock(float seconds) { m_wall = std::fmod(seconds + secondsPerDay, secondsPerDay); }
-    void jumpWallClock(float seconds) { setWallClock(m_wall + seconds); }
-    void advance(Nanoseconds by)
-    {
-        m_mono += by;
-        setWallClock(m_wall + std::chrono::duration<float>(by).count());
-    }
-
-private:
-    float m_wall = 43200.0f;
-    std::chrono::steady_clock::time_point m_mono {std::chrono::hours(1000)};
-};
 
 struct Played
 {
@@ -85,10 +61,10 @@ private:
         while (done + step < silence) {
             m_clock.advance(step);
             done += step;
-            m_watchdog->tmrHB_Timer();
+            m_watchdog->tick();
         }
         m_clock.advance(silence - done);
-        m_watchdog->tmrHB_Timer();
+        m_watchdog->tick();
     }
     bool marked() const { return m_indicator.colour() == Watchdog::lostColour; }
     void verifyLostSound(int index)
@@ -145,7 +121,7 @@ private Q_SLOTS:
     {
         m_watchdog->signOfLife();
         m_clock.advance(1h);
-        m_watchdog->tmrHB_Timer();
+        m_watchdog->tick();
         QVERIFY(!marked());
         QVERIFY(m_sound.played.isEmpty());
 
@@ -176,9 +152,9 @@ private Q_SLOTS:
         tickThrough(6s);
         m_indicator.setColour(otherColour);
         m_clock.advance(1s);
-        m_watchdog->tmrHB_Timer();
+        m_watchdog->tick();
         m_clock.advance(1s);
-        m_watchdog->tmrHB_Timer();
+        m_watchdog->tick();
 
         QVERIFY(marked());
         QCOMPARE(m_sound.played.size(), sounds);
@@ -228,48 +204,6 @@ private Q_SLOTS:
         QVERIFY(marked());
         QCOMPARE(m_sound.played.size(), 3);
         verifyLostSound(2);
-    }
-
-    // The wall clock may wrap or be set while the unit is silent; the mark must still come after
-    // 5.5 s of silence, no sooner and no later.
-    void wallClockChangesNothing_data()
-    {
-        QTest::addColumn<float>("wallAtStart");
-        QTest::addColumn<Nanoseconds>("jumpAfter");
-        QTest::addColumn<float>("jump");
-
-        QTest::newRow("midnight passes") << 86398.0f << Nanoseconds(0s) << 0.0f;
-        QTest::newRow("just after midnight") << 1.0f << Nanoseconds(0s) << 0.0f;
-        QTest::newRow("set back an hour") << 43200.0f << Nanoseconds(2s) << -3600.0f;
-        QTest::newRow("set forward an hour") << 43200.0f << Nanoseconds(2s) << 3600.0f;
-        QTest::newRow("set back an hour over midnight") << 1800.0f << Nanoseconds(2s) << -3600.0f;
-        QTest::newRow("set forward an hour over midnight")
-            << 84600.0f << Nanoseconds(2s) << 3600.0f;
-        QTest::newRow("set back between ticks") << 43200.0f << Nanoseconds(2500ms) << -3600.0f;
-    }
-    void wallClockChangesNothing()
-    {
-        QFETCH(float, wallAtStart);
-        QFETCH(Nanoseconds, jumpAfter);
-        QFETCH(float, jump);
-
-        for (const bool heardFirst : {false, true}) {
-            init();
-            m_clock.setWallClock(wallAtStart);
-            m_watchdog->start();
-            if (heardFirst)
-                m_watchdog->signOfLife();
-
-            tickThrough(jumpAfter);
-            m_clock.jumpWallClock(jump);
-            tickThrough(5500ms - jumpAfter);
-            QVERIFY2(!marked(), heardFirst ? "heard" : "not heard");
-            QVERIFY(m_sound.played.isEmpty());
-
-            tickThrough(1ms);
-            QVERIFY2(marked(), heardFirst ? "heard" : "not heard");
-            QCOMPARE(m_sound.played.size(), 1);
-        }
     }
 };
 

@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The Varnoke developers
 // SPDX-License-Identifier: MIT
-#include "FakePlatform.h"
-
+#include "mock/FakePlatform.h"
+#include "window/FormDesign.h"
 #include "window/formMain.h"
 
 #include <QApplication>
@@ -11,7 +11,6 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTest>
-#include <QTimer>
 
 #include <cmath>
 
@@ -23,8 +22,7 @@ private Q_SLOTS:
     void init();
     void cleanup();
     void window();
-    void controls_data();
-    void controls();
+    void controlsAsDesigned();
     void fonts();
     void tabOrderSkipsThePortBox();
     void typingStopsAtMaxLength_data();
@@ -35,7 +33,6 @@ private Q_SLOTS:
     void modesAreExclusiveAndNoneChosen();
     void screenReadersHearTheLabels();
     void portBoxLegibleWhileDisabled();
-    void heartbeatWaitsForStartUp();
 
 private:
     template<typename T> T *find(const char *name) const
@@ -69,72 +66,35 @@ void tst_FormDesign::window()
     QVERIFY(iconSizes.contains(QSize(32, 32)) && iconSizes.contains(QSize(64, 64)));
 }
 
-void tst_FormDesign::controls_data()
+void tst_FormDesign::controlsAsDesigned()
 {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("className");
-    QTest::addColumn<QString>("parentName");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QRect>("geometry");
-    QTest::addColumn<bool>("enabled");
-    QTest::addColumn<QString>("toolTip");
-
-    // Pixels at 96 dpi: the design's twips divided by 15.
-    const QString rb = QStringLiteral("QRadioButton"), gb = QStringLiteral("QGroupBox"),
-                  lb = QStringLiteral("QLabel"), le = QStringLiteral("QLineEdit"),
-                  form = QStringLiteral("formMain");
-    auto row = [](const char *name, const QString &cls, const QString &parent, const char *text,
-                  QRect rect, bool enabled = true, const char *tip = "") {
-        QTest::newRow(name) << QString::fromLatin1(name) << cls << parent
-                            << QString::fromLatin1(text) << rect << enabled
-                            << QString::fromLatin1(tip);
-    };
-    row("OptRun", rb, "Frame1", "Run", QRect(7, 20, 60, 13));
-    row("optManual", rb, "Frame1", "Manual", QRect(7, 40, 60, 13));
-    row("optStop", rb, "Frame1", "Stop", QRect(7, 60, 60, 13));
-    row("optPulse", rb, "Frame1", "Pulse", QRect(7, 80, 60, 13));
-    row("framIP", gb, form, "IP/UDP Address", QRect(4, 10, 113, 50));
-    row("txtIP", le, "framIP", "192.168.1.158", QRect(7, 20, 97, 20), true,
-        "The unit's IP address");
-    row("framPort", gb, form, "Port", QRect(116, 10, 53, 50), false);
-    row("txtPort", le, "framPort", "37829", QRect(7, 20, 40, 20), false, "Always uses this port.");
-    row("Frame1", gb, form, "Operating Mode", QRect(14, 67, 100, 100));
-    row("Label1", lb, form, "Manual", QRect(127, 67, 50, 13));
-    row("txtManual", le, form, "0.000", QRect(187, 67, 67, 20));
-    row("Label2", lb, form, "Stop", QRect(127, 87, 50, 13));
-    row("txtStop", le, form, "0.000", QRect(187, 87, 67, 20));
-    row("Label3", lb, form, "VCO Set", QRect(127, 107, 50, 13));
-    row("txtFreq", le, form, "150.000000", QRect(187, 107, 67, 20));
-    row("Label4", lb, form, "VCO ctrl", QRect(127, 127, 50, 13));
-    row("txtVcoCtrl", le, form, "32768", QRect(187, 127, 67, 20));
-}
-
-void tst_FormDesign::controls()
-{
-    QFETCH(QString, name);
-    QFETCH(QString, className);
-    QFETCH(QString, parentName);
-    QFETCH(QString, text);
-    QFETCH(QRect, geometry);
-    QFETCH(bool, enabled);
-    QFETCH(QString, toolTip);
-
-    QWidget *widget = m_form->findChild<QWidget *>(name);
-    QVERIFY(widget);
-    QCOMPARE(widget->metaObject()->className(), className);
-    QCOMPARE(widget->parentWidget()->objectName(), parentName);
-    QCOMPARE(widget->geometry(), geometry);
-    QCOMPARE(widget->isEnabled(), enabled);
-    QCOMPARE(widget->toolTip(), toolTip);
-    QVERIFY(!widget->isHidden());
-    if (auto *button = qobject_cast<QRadioButton *>(widget))
-        QCOMPARE(button->text(), text);
-    else if (auto *frame = qobject_cast<QGroupBox *>(widget))
-        QCOMPARE(frame->title(), text);
-    else if (auto *label = qobject_cast<QLabel *>(widget))
-        QCOMPARE(label->text(), text);
-    else if (auto *box = qobject_cast<QLineEdit *>(widget))
-        QCOMPARE(box->text(), text);
+    // Every control of the design, under its name and parent, whole inside that parent, showing
+    // its caption; each label on its box's top edge, to the left of it.
+    for (const ControlDesign &c : FormDesign::formMain().controls) {
+        const QWidget *widget = find<QWidget>(c.name);
+        QVERIFY2(widget, c.name);
+        const QWidget *parent = widget->parentWidget();
+        QCOMPARE(parent->objectName(), QString::fromLatin1(c.parent ? c.parent : "formMain"));
+        QVERIFY2(parent->rect().contains(widget->geometry()), c.name);
+        QVERIFY2(!widget->isHidden(), c.name);
+        QCOMPARE(widget->isEnabled(), c.enabled);
+        QCOMPARE(widget->toolTip(), QString::fromLatin1(c.toolTip ? c.toolTip : ""));
+        QString shown;
+        if (auto *button = qobject_cast<const QRadioButton *>(widget))
+            shown = button->text();
+        else if (auto *frame = qobject_cast<const QGroupBox *>(widget))
+            shown = frame->title();
+        else if (auto *label = qobject_cast<const QLabel *>(widget))
+            shown = label->text();
+        else if (auto *box = qobject_cast<const QLineEdit *>(widget))
+            shown = box->text();
+        QCOMPARE(shown, QString::fromLatin1(c.caption));
+        if (c.kind == ControlDesign::Kind::Label) {
+            const QWidget *box = find<QWidget>(c.buddy);
+            QCOMPARE(widget->y(), box->y());
+            QVERIFY2(widget->geometry().right() < box->x(), c.name);
+        }
+    }
 }
 
 void tst_FormDesign::fonts()
@@ -293,14 +253,6 @@ void tst_FormDesign::portBoxLegibleWhileDisabled()
     const QColor caption =
         find<QGroupBox>("framPort")->palette().color(QPalette::Disabled, QPalette::WindowText);
     QVERIFY(contrast(caption, m_form->palette().color(QPalette::Window)) >= 4.5);
-}
-
-void tst_FormDesign::heartbeatWaitsForStartUp()
-{
-    auto *heartbeat = find<QTimer>("tmrHB");
-    QVERIFY(heartbeat);
-    QCOMPARE(heartbeat->interval(), 1000);
-    QVERIFY(!heartbeat->isActive());
 }
 
 QTEST_MAIN(tst_FormDesign)

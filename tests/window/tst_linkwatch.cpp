@@ -1,7 +1,6 @@
 // SPDX-FileCopyrightText: 2026 The Varnoke developers
 // SPDX-License-Identifier: MIT
-#include "FakePlatform.h"
-
+#include "mock/FakePlatform.h"
 #include "platform/UdpEndpoint.h"
 #include "window/formMain.h"
 
@@ -30,7 +29,7 @@ private:
     QColor ipColour() const { return ipBox()->palette().color(QPalette::Base); }
     void tick(std::chrono::milliseconds later)
     {
-        m_platform->clock.monotonic += later;
+        m_platform->clock.advance(later);
         m_form->tmrHB_Timer();
     }
     void sendFrom(const QHostAddress &from);

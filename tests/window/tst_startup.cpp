@@ -1,7 +1,6 @@
 // SPDX-FileCopyrightText: 2026 The Varnoke developers
 // SPDX-License-Identifier: MIT
-#include "FakePlatform.h"
-
+#include "mock/FakePlatform.h"
 #include "platform/UdpEndpoint.h"
 #include "window/formMain.h"
 
@@ -25,7 +24,6 @@ private Q_SLOTS:
     void valueOfAnotherTypeReusesThePreviousText();
     void placement_data();
     void placement();
-    void placeNoScreenShowsComesBackOnThePrimary();
     void secondPanelCancelTouchesNothing();
     void secondPanelOkGoesOn();
     void unloadWritesPlacementInOrderThenEnds();
@@ -33,6 +31,8 @@ private Q_SLOTS:
     void minimisedOrMaximisedSavesTheNormalPlace();
     void editingTheAddressSavesEveryKeystrokeButKeepsTheAim();
     void terminateSavesOnlyWhenNotUnloaded();
+    void terminationSignal_data();
+    void terminationSignal();
 
 private:
     QLineEdit *ipBox() const { return m_form->findChild<QLineEdit *>(QStringLiteral("txtIP")); }
@@ -129,6 +129,31 @@ void tst_StartUp::placement_data()
     QTest::newRow("state out of range ignored")
         << QByteArray("150") << QByteArray("150") << QByteArray("7") << QPoint(10, 10)
         << int(Qt::WindowNoState);
+
+    // A place counts as on a screen when a 32-pixel strip of the window's top, at least 64 pixels
+    // of it wide, lies inside the screen's available area; otherwise it is centred on the primary.
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const QSize size(335, 181);
+    QRect centred(QPoint(), size);
+    centred.moveCenter(screen.center());
+    auto twips = [](int pixels) {
+        return QByteArray::number(pixels * 15);
+    };
+    auto row = [&](const char *name, int x, int y, bool kept) {
+        QTest::newRow(name) << twips(x) << twips(y) << QByteArray("0")
+                            << (kept ? QPoint(x, y) : centred.topLeft()) << int(Qt::WindowNoState);
+    };
+    row("title bar just inside the bottom", 10, screen.bottom() + 1 - 32, true);
+    row("title bar cut by the bottom", 10, screen.bottom() + 1 - 31, false);
+    row("title bar above the top", 10, screen.top() - 1, false);
+    row("64 pixels showing on the left", screen.left() - (size.width() - 64), 10, true);
+    row("63 pixels showing on the left", screen.left() - (size.width() - 63), 10, false);
+    row("64 pixels showing on the right", screen.right() + 1 - 64, 10, true);
+    row("63 pixels showing on the right", screen.right() + 1 - 63, 10, false);
+    for (const char *far : {"3E+38", "-1E+38", "9999999"}) {
+        QTest::addRow("%s twips", far) << QByteArray(far) << QByteArray("150") << QByteArray("0")
+                                       << centred.topLeft() << int(Qt::WindowNoState);
+    }
 }
 
 void tst_StartUp::placement()
@@ -145,19 +170,6 @@ void tst_StartUp::placement()
     m_form->Form_Load();
     QCOMPARE(m_form->pos(), position);
     QCOMPARE(int(m_form->windowState()), windowState);
-}
-
-void tst_StartUp::placeNoScreenShowsComesBackOnThePrimary()
-{
-    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
-    for (const QByteArray &left :
-         {QByteArray("3E+38"), QByteArray("-1E+38"), QByteArray("9999999")}) {
-        m_platform->registry.setString("IP Address", "127.0.0.1");
-        m_platform->registry.setString("Left", left);
-        m_platform->registry.setString("Top", "150");
-        m_form->Form_Load();
-        QVERIFY2(available.contains(QRect(m_form->pos(), m_form->size())), left.constData());
-    }
 }
 
 void tst_StartUp::secondPanelCancelTouchesNothing()
@@ -197,7 +209,7 @@ void tst_StartUp::unloadWritesPlacementInOrderThenEnds()
 
 void tst_StartUp::placementReadsBackToTheSameNumbers()
 {
-    for (const QPoint place : {QPoint(0, 0), QPoint(-300, 17), QPoint(555, 444)}) {
+    for (const QPoint place : {QPoint(0, 0), QPoint(-270, 17), QPoint(555, 444)}) {
         m_form->move(place);
         qint16 cancel = 0;
         m_form->Form_Unload(cancel);
@@ -249,6 +261,38 @@ void tst_StartUp::terminateSavesOnlyWhenNotUnloaded()
     QCOMPARE(m_platform->journal.filter(QStringLiteral("release")).size(), 1);
     m_form->Form_Terminate();
     QCOMPARE(m_platform->journal.filter(QStringLiteral("write")).size(), 3);
+}
+
+void tst_StartUp::terminationSignal_data()
+{
+    QTest::addColumn<bool>("loaded");
+    QTest::addColumn<bool>("shown");
+    QTest::addColumn<QStringList>("then");
+    const QStringList asCancel {"End"};
+    QTest::newRow("before start-up") << false << false << asCancel;
+    QTest::newRow("started, window not yet shown") << true << false << asCancel;
+    QTest::newRow("running") << true << true
+                             << QStringList({"release", "write Left=150", "write Top=150",
+                                             "write Window state=0", "End"});
+}
+
+void tst_StartUp::terminationSignal()
+{
+    QFETCH(bool, loaded);
+    QFETCH(bool, shown);
+    QFETCH(QStringList, then);
+    m_platform->registry.setString("IP Address", "127.0.0.1");
+    m_platform->registry.setString("Left", "150");
+    m_platform->registry.setString("Top", "150");
+    if (loaded)
+        m_form->Form_Load();
+    if (shown) {
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    }
+    const qsizetype start = m_platform->journal.size();
+    m_form->terminationRequested();
+    QCOMPARE(journalFrom(start), then);
 }
 
 QTEST_MAIN(tst_StartUp)

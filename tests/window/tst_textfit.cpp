@@ -1,7 +1,6 @@
 // SPDX-FileCopyrightText: 2026 The Varnoke developers
 // SPDX-License-Identifier: MIT
-#include "FakePlatform.h"
-
+#include "mock/FakePlatform.h"
 #include "window/FormDesign.h"
 #include "window/formMain.h"
 

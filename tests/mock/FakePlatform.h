@@ -2,7 +2,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "platform/Clock.h"
+#include "FakeClock.h"
+
 #include "platform/InstanceLock.h"
 #include "platform/MessageBox.h"
 #include "platform/PlatformServices.h"
@@ -21,14 +22,6 @@
 // journal, so a test can check what happened and in which order.
 struct FakePlatform
 {
-    struct FakeClock final : Clock
-    {
-        float secondsSinceMidnight() const override { return seconds; }
-        std::chrono::steady_clock::time_point monotonicNow() const override { return monotonic; }
-        float seconds = 43200.0f;
-        std::chrono::steady_clock::time_point monotonic {};
-    };
-
     struct FakeInstance final : InstanceLock
     {
         explicit FakeInstance(QStringList &journal)

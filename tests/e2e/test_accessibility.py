@@ -32,16 +32,18 @@ class AccessibilityTest(harness.PanelTestCase):
         unit = self.unit()
         self.home.seed({"IP Address": harness.UNIT_ADDRESS})
         unit.talk_every(0.5)
-        panel = self.start(extra_env=self.bus.panel_env)
-        panel.window()
         told = []
 
         def on_description(event):
             if event.source is not None and event.source.name == "IP/UDP Address":
                 told.append(event.source.description)
 
+        # Listening before the panel starts: its bridge asks the registry who listens as it
+        # joins, so no announcement depends on a later signal reaching it in time.
         pyatspi.Registry.registerEventListener(
             on_description, "object:property-change:accessible-description")
+        panel = self.start(extra_env=self.bus.panel_env)
+        panel.window()
         app = self.bus.application()
         nodes = list(self.bus.walk(app))
         names = {(node.getRoleName(), node.name) for node in nodes}

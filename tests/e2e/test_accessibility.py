@@ -8,6 +8,7 @@ its accessibility bridge always on, and the test reads it with pyatspi, as a scr
 
 import time
 
+import desktop
 import harness
 
 harness.system_python_for("pyatspi")
@@ -17,11 +18,11 @@ DESIGN_DESCRIPTION = "The unit's IP address"  # the tooltip stands as the descri
 
 class AccessibilityTest(harness.PanelTestCase):
     def setUp(self):
-        missing = harness.AccessibilityBus.missing()
+        missing = desktop.AccessibilityBus.missing()
         if missing:
             self.skipTest(f"{missing} is not installed")
         super().setUp()
-        self.bus = harness.AccessibilityBus(self.home.env(self.display))
+        self.bus = desktop.AccessibilityBus(self.home.env(self.display))
 
     def tearDown(self):
         super().tearDown()

@@ -10,6 +10,7 @@ saved place must come back from a Wayland run exactly as it was.
 
 import signal
 
+import desktop
 import harness
 
 harness.system_python_for("pyatspi")
@@ -20,12 +21,12 @@ SAVED_PLACE = {"Left": "1500 twips", "Top": "x"}
 
 class WaylandTest(harness.PanelTestCase):
     def setUp(self):
-        missing = harness.Compositor.missing() or harness.AccessibilityBus.missing()
+        missing = desktop.Compositor.missing() or desktop.AccessibilityBus.missing()
         if missing:
             self.skipTest(f"{missing} is not installed")
         super().setUp()
-        self.compositor = harness.Compositor(self.home.runtime)
-        self.bus = harness.AccessibilityBus(self.home.env(self.display))
+        self.compositor = desktop.Compositor(self.home.runtime)
+        self.bus = desktop.AccessibilityBus(self.home.env(self.display))
 
     def tearDown(self):
         super().tearDown()

@@ -12,7 +12,7 @@
 #include <unistd.h>
 
 // Where the settings go by the XDG rules, whatever the environment holds.
-class TestConfigFolder : public QObject
+class tst_ConfigFolder : public QObject
 {
     Q_OBJECT
 
@@ -25,7 +25,7 @@ private:
 };
 
 // The config folder by the XDG rules. "@" stands for a temporary folder.
-void TestConfigFolder::configFolder_data()
+void tst_ConfigFolder::configFolder_data()
 {
     QTest::addColumn<QByteArray>("xdgConfigHome"); // null: unset
     QTest::addColumn<QByteArray>("home");
@@ -44,7 +44,7 @@ void TestConfigFolder::configFolder_data()
                                << QByteArray("@/caf\xe9\xff");
 }
 
-void TestConfigFolder::configFolder()
+void tst_ConfigFolder::configFolder()
 {
     QFETCH(QByteArray, xdgConfigHome);
     QFETCH(QByteArray, home);
@@ -82,5 +82,5 @@ void TestConfigFolder::configFolder()
     std::filesystem::remove_all(folder.toStdString()); // a name the toolkit's folders can't spell
 }
 
-QTEST_GUILESS_MAIN(TestConfigFolder)
+QTEST_GUILESS_MAIN(tst_ConfigFolder)
 #include "tst_configfolder.moc"

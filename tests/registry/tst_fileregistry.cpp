@@ -74,7 +74,7 @@ mode_t modeOf(const QString &path)
 
 // The per-user file store on disk: where its file is, and what it does with files and folders
 // it did not make.
-class TestFileRegistry : public QObject
+class tst_FileRegistry : public QObject
 {
     Q_OBJECT
 
@@ -92,7 +92,7 @@ private:
 };
 
 // The settings key lands at <config>/Yorv/Varnoke.reg, in the format above, and nowhere else.
-void TestFileRegistry::fileLocation()
+void tst_FileRegistry::fileLocation()
 {
     QVERIFY(m_home.isValid());
     const QString home = m_home.path() + QStringLiteral("/location");
@@ -133,7 +133,7 @@ void TestFileRegistry::fileLocation()
 }
 
 // A file that does not parse reads as empty and is kept aside, never overwritten.
-void TestFileRegistry::corruptFileKeptAside()
+void tst_FileRegistry::corruptFileKeptAside()
 {
     const QString home = m_home.path() + QStringLiteral("/corrupt");
     QVERIFY(QDir().mkpath(home + QStringLiteral("/Yorv")));
@@ -192,7 +192,7 @@ enum class Plant {
     ForeignLock
 };
 
-void TestFileRegistry::awkwardFiles_data()
+void tst_FileRegistry::awkwardFiles_data()
 {
     QTest::addColumn<Plant>("plant");
     QTest::addColumn<QByteArray>("before");
@@ -234,7 +234,7 @@ void TestFileRegistry::awkwardFiles_data()
     QTest::newRow("a lock left by another user") << Plant::ForeignLock << plain << saved << noOwner;
 }
 
-void TestFileRegistry::awkwardFiles()
+void tst_FileRegistry::awkwardFiles()
 {
     QFETCH(Plant, plant);
     QFETCH(QByteArray, before);
@@ -300,7 +300,7 @@ void TestFileRegistry::awkwardFiles()
 
 // The store keeps the last version it parsed, but an edit made in place between two calls (same
 // size, same file) is what the next read and the next save see.
-void TestFileRegistry::editedBetweenCalls()
+void tst_FileRegistry::editedBetweenCalls()
 {
     const QString home = m_home.filePath(u"edited"_qs);
     QVERIFY(QDir().mkpath(home + u"/Yorv"_qs));
@@ -325,7 +325,7 @@ void TestFileRegistry::editedBetweenCalls()
 }
 
 // Large files read and save as any other; one past the size limit is neither read nor replaced.
-void TestFileRegistry::largeFiles_data()
+void tst_FileRegistry::largeFiles_data()
 {
     QTest::addColumn<int>("values");
     QTest::addColumn<int>("size"); // the file padded with a comment to this size; 0 leaves it
@@ -336,7 +336,7 @@ void TestFileRegistry::largeFiles_data()
     QTest::newRow("16 MiB and a byte") << 3 << (16 << 20) + 1 << false;
 }
 
-void TestFileRegistry::largeFiles()
+void tst_FileRegistry::largeFiles()
 {
     QFETCH(int, values);
     QFETCH(int, size);
@@ -369,5 +369,5 @@ void TestFileRegistry::largeFiles()
              QStringList({u"Varnoke.reg"_qs, u"Varnoke.reg.lock"_qs}));
 }
 
-QTEST_GUILESS_MAIN(TestFileRegistry)
+QTEST_GUILESS_MAIN(tst_FileRegistry)
 #include "tst_fileregistry.moc"

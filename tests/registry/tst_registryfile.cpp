@@ -6,7 +6,7 @@
 #include <QTest>
 
 // The settings file's text: each value's line, what people write, and what is not ours to read.
-class TestRegistryFile : public QObject
+class tst_RegistryFile : public QObject
 {
     Q_OBJECT
 
@@ -20,7 +20,7 @@ private Q_SLOTS:
 };
 
 // Each value's line in the file, and the same type and bytes back from it.
-void TestRegistryFile::valueLine_data()
+void tst_RegistryFile::valueLine_data()
 {
     QTest::addColumn<QByteArray>("name");
     QTest::addColumn<uint>("type");
@@ -65,7 +65,7 @@ void TestRegistryFile::valueLine_data()
                                                + "11,\\\n  11");
 }
 
-void TestRegistryFile::valueLine()
+void tst_RegistryFile::valueLine()
 {
     QFETCH(QByteArray, name);
     QFETCH(uint, type);
@@ -89,7 +89,7 @@ void TestRegistryFile::valueLine()
 }
 
 // What a person or an export from Windows may write reads as meant.
-void TestRegistryFile::personWritten_data()
+void tst_RegistryFile::personWritten_data()
 {
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<QByteArray>("name");
@@ -126,7 +126,7 @@ void TestRegistryFile::personWritten_data()
         << QByteArray("x") << sz << QByteArray("y\0", 2);
 }
 
-void TestRegistryFile::personWritten()
+void tst_RegistryFile::personWritten()
 {
     QFETCH(QByteArray, text);
     QFETCH(QByteArray, name);
@@ -141,7 +141,7 @@ void TestRegistryFile::personWritten()
     QCOMPARE(v->data, data);
 }
 
-void TestRegistryFile::notRegistryText_data()
+void tst_RegistryFile::notRegistryText_data()
 {
     QTest::addColumn<QByteArray>("text");
     const QByteArray head = "REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Yorv\\Varnoke]\n";
@@ -163,11 +163,11 @@ void TestRegistryFile::notRegistryText_data()
     QTest::newRow("binary junk") << QByteArray("\x00\xff\xfeR\x00", 5);
 }
 
-void TestRegistryFile::notRegistryText()
+void tst_RegistryFile::notRegistryText()
 {
     QFETCH(QByteArray, text);
     QVERIFY(!RegistryFile::parse(text));
 }
 
-QTEST_GUILESS_MAIN(TestRegistryFile)
+QTEST_GUILESS_MAIN(tst_RegistryFile)
 #include "tst_registryfile.moc"

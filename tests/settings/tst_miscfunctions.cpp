@@ -18,7 +18,7 @@ const quint32 root = SettingsKey::HKEY_CURRENT_USER_ROOT;
 
 } // namespace
 
-class TestMiscFunctions : public QObject
+class tst_MiscFunctions : public QObject
 {
     Q_OBJECT
 
@@ -57,12 +57,12 @@ private:
     std::unique_ptr<MiscFunctions> m_misc;
 };
 
-void TestMiscFunctions::initTestCase()
+void tst_MiscFunctions::initTestCase()
 {
     QStandardPaths::setTestModeEnabled(true);
 }
 
-void TestMiscFunctions::init()
+void tst_MiscFunctions::init()
 {
     m_home = std::make_unique<QTemporaryDir>();
     QVERIFY(m_home->isValid());
@@ -71,7 +71,7 @@ void TestMiscFunctions::init()
 }
 
 // A read of a key that isn't there fails, empties the text and creates nothing.
-void TestMiscFunctions::readMissing()
+void tst_MiscFunctions::readMissing()
 {
     QString text = QStringLiteral("before");
     QCOMPARE(m_misc->ReadRegString(root, SettingsKey::path, QStringLiteral("IP Address"), text),
@@ -87,7 +87,7 @@ void TestMiscFunctions::readMissing()
     QCOMPARE(text, QString());
 }
 
-void TestMiscFunctions::readStored_data()
+void tst_MiscFunctions::readStored_data()
 {
     QTest::addColumn<uint>("type");
     QTest::addColumn<QByteArray>("bytes");
@@ -123,7 +123,7 @@ void TestMiscFunctions::readStored_data()
         << uint(Registry::TypeBinary) << QByteArray() << False << QString();
 }
 
-void TestMiscFunctions::readStored()
+void tst_MiscFunctions::readStored()
 {
     QFETCH(uint, type);
     QFETCH(QByteArray, bytes);
@@ -136,7 +136,7 @@ void TestMiscFunctions::readStored()
     QCOMPARE(read, text);
 }
 
-void TestMiscFunctions::writeThenRead_data()
+void tst_MiscFunctions::writeThenRead_data()
 {
     QTest::addColumn<QString>("written");
     QTest::addColumn<qint16>("readResult");
@@ -156,7 +156,7 @@ void TestMiscFunctions::writeThenRead_data()
 }
 
 // What is written reads back, through a fresh store as the next run would.
-void TestMiscFunctions::writeThenRead()
+void tst_MiscFunctions::writeThenRead()
 {
     QFETCH(QString, written);
     QFETCH(qint16, readResult);
@@ -170,7 +170,7 @@ void TestMiscFunctions::writeThenRead()
     QCOMPARE(text, read);
 }
 
-void TestMiscFunctions::writeReplacesOtherType()
+void tst_MiscFunctions::writeReplacesOtherType()
 {
     store("Left", Registry::TypeDword, QByteArray("\x05\x00\x00\x00", 4));
     QCOMPARE(m_misc->WriteRegString(root, SettingsKey::path, u"Left"_qs, u"2880"_qs), True);
@@ -190,7 +190,7 @@ void TestMiscFunctions::writeReplacesOtherType()
 }
 
 // A store that can't be written makes the write false; the earlier value stays.
-void TestMiscFunctions::writeFailsQuietly()
+void tst_MiscFunctions::writeFailsQuietly()
 {
     QCOMPARE(m_misc->WriteRegString(root, SettingsKey::path, u"Top"_qs, u"15"_qs), True);
     // The folder a new key needs is taken by a file (permissions would not stop root).
@@ -208,7 +208,7 @@ void TestMiscFunctions::writeFailsQuietly()
 }
 
 // A name that holds a NUL would name something else once it crosses as NUL-terminated bytes.
-void TestMiscFunctions::namesHoldingNul()
+void tst_MiscFunctions::namesHoldingNul()
 {
     QCOMPARE(m_misc->WriteRegString(root, SettingsKey::path, u"Top"_qs, u"15"_qs), True);
     const QString nulName = QString::fromLatin1("Top\0Left", 8);
@@ -220,5 +220,5 @@ void TestMiscFunctions::namesHoldingNul()
     QCOMPARE(text, u"15"_qs);
 }
 
-QTEST_GUILESS_MAIN(TestMiscFunctions)
+QTEST_GUILESS_MAIN(tst_MiscFunctions)
 #include "tst_miscfunctions.moc"

@@ -28,7 +28,7 @@ constexpr int processTimeoutMs = 30000;
 
 } // namespace
 
-class TestSettingsProcesses : public QObject
+class tst_SettingsProcesses : public QObject
 {
     Q_OBJECT
 
@@ -55,7 +55,7 @@ private:
     std::unique_ptr<QTemporaryDir> m_home;
 };
 
-void TestSettingsProcesses::init()
+void tst_SettingsProcesses::init()
 {
     m_home = std::make_unique<QTemporaryDir>();
     QVERIFY(m_home->isValid());
@@ -63,7 +63,7 @@ void TestSettingsProcesses::init()
 
 // Whenever a writer dies, the file parses and holds the value it last stored or the one it was
 // storing.
-void TestSettingsProcesses::killedWriterLeavesLastOrPreviousValue()
+void tst_SettingsProcesses::killedWriterLeavesLastOrPreviousValue()
 {
     FileRegistry registry(m_home->path());
     MiscFunctions misc(registry);
@@ -108,14 +108,14 @@ void TestSettingsProcesses::killedWriterLeavesLastOrPreviousValue()
 
 // Two panels writing different names at the same time keep every value, also when something
 // that is not a lock sits at the lock's path and they serialise another way.
-void TestSettingsProcesses::twoWritersLoseNothing_data()
+void tst_SettingsProcesses::twoWritersLoseNothing_data()
 {
     QTest::addColumn<bool>("lockFolder");
     QTest::newRow("lock file") << false;
     QTest::newRow("a folder at the lock") << true;
 }
 
-void TestSettingsProcesses::twoWritersLoseNothing()
+void tst_SettingsProcesses::twoWritersLoseNothing()
 {
     QFETCH(bool, lockFolder);
     if (lockFolder)
@@ -143,7 +143,7 @@ void TestSettingsProcesses::twoWritersLoseNothing()
 // Reading asks for read rights only: settings the user may read but not write still read, and a
 // write to them fails without harm. Root is not held back by permissions, so as root the reader
 // runs as nobody.
-void TestSettingsProcesses::readOnlySettingsStillRead()
+void tst_SettingsProcesses::readOnlySettingsStillRead()
 {
     FileRegistry registry(m_home->path());
     QCOMPARE(MiscFunctions(registry).WriteRegString(root, SettingsKey::path, u"IP Address"_qs,
@@ -170,5 +170,5 @@ void TestSettingsProcesses::readOnlySettingsStillRead()
     QVERIFY(file.readAll().contains("\"IP Address\"=\"10.0.0.42\""));
 }
 
-QTEST_GUILESS_MAIN(TestSettingsProcesses)
+QTEST_GUILESS_MAIN(tst_SettingsProcesses)
 #include "tst_settingsprocesses.moc"

@@ -1,0 +1,187 @@
+# SPDX-FileCopyrightText: 2026 The Varnoke developers
+# SPDX-License-Identifier: MIT
+"""The real panel under faults of the process and the link: a termination signal at the
+second-panel prompt, a port someone else holds, no network, a name that never resolves, addresses a
+resolver would misread, and a megabyte pasted into the address box.
+
+Each case ends with the panel running (or closed by the operator with exit code 0), nothing lost
+that was saved before, and no window on screen but the panel's own.
+"""
+
+import os
+import signal
+import socket
+import statistics
+import subprocess
+import sys
+import time
+
+import faults
+from faults import (DESIGN_ADDRESS, FREQ_BOX, IP_BOX, LOST_COLOUR, MANUAL, PULSE, RUN, SAVED,
+                    SAVED_PLACE, STOP, mount, read_bytes, strict_values, text_of)
+import harness
+import x11
+
+
+class LinkFaultTest(faults.FaultTest):
+    def test_termination_at_the_second_panel_prompt_saves_nothing(self):
+        # A logout while the prompt is up: the second panel ends as a Cancel would, and the first
+        # panel's saved place is not overwritten by a window that never showed.
+        self.home.seed(SAVED)
+        first = self.start()
+        first.window()
+        before = read_bytes(self.home.settings_file)
+        binary = harness.program_folder(self.home.root)
+        for number in (signal.SIGHUP, signal.SIGTERM, signal.SIGINT):
+            with self.subTest(signal.Signals(number).name):
+                second = self.start(binary=binary)
+                second.window(title="Glimra")
+                second.process.send_signal(number)
+                self.assertEqual(second.wait(), 0)
+                self.assertEqual(read_bytes(self.home.settings_file), before)
+                self.assertEqual(os.listdir(os.path.dirname(binary)), ["varnoke"])
+        self.assertIsNone(first.process.poll())
+
+    # --- the network ---------------------------------------------------------------------------
+
+    def test_port_taken_by_another_program(self):
+        unit = self.unit()
+        holder = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)  # no SO_REUSEADDR
+        self.addCleanup(holder.close)
+        holder.bind(("0.0.0.0", harness.PANEL_PORT))
+        self.home.seed(SAVED)
+        panel = self.start()
+        window = panel.window()
+        panel.click(window, *RUN)
+        self.assertEqual(unit.commands(1), [b"OR"])
+        panel.click(window, *FREQ_BOX)
+        panel.key(window, "ctrl+a")
+        panel.type(window, "42")
+        self.assertEqual(unit.commands(2), [b"FR 4", b"FR 42"])
+        unit.say(b"for the holder")  # the port's owner still gets what is sent to the port
+        holder.settimeout(5)
+        self.assertEqual(holder.recv(100), b"for the holder")
+        self.assert_only_the_panel(panel, window)
+        self.close(panel, window)
+        self.assertEqual(self.home.settings()["Left"], "1500")
+
+    def test_no_network_at_all(self):
+        # Only loopback: the saved unit address has no route, every send fails.
+        self.home.seed(SAVED)
+        panel = self.start()
+        started = time.monotonic()
+        window = panel.window()
+        for button in (RUN, MANUAL, STOP, PULSE):
+            panel.click(window, *button)
+        panel.click(window, *FREQ_BOX)
+        panel.key(window, "ctrl+a")
+        panel.type(window, "123.5")
+        # The heartbeat goes on: the silent unit is marked lost about six seconds in.
+        harness.wait_for(lambda: self.ip_box_colour(panel, window) == LOST_COLOUR, timeout=12,
+                         interval=0.2, what="the lost-link tint")
+        self.assertLess(time.monotonic() - started, 10)
+        self.assertLess(max(self.round_trip(panel, window, key) for key in "123"), 1.0)
+        self.assert_only_the_panel(panel, window)
+        self.close(panel, window)
+
+    def test_name_that_never_resolves(self):
+        # A name server that takes every question and answers none: each look-up hangs until the
+        # resolver gives up. The window must not wait for it.
+        black_hole = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+        self.addCleanup(black_hole.close)
+        black_hole.bind(("127.0.0.1", 53))
+        resolv = os.path.join(self.home.root, "resolv.conf")
+        with open(resolv, "w") as conf:
+            conf.write("nameserver 127.0.0.1\noptions timeout:5 attempts:3\n")
+        mount("--bind", resolv, "/etc/resolv.conf")
+        self.addCleanup(subprocess.run, ["umount", "-l", "/etc/resolv.conf"], capture_output=True)
+
+        self.home.seed(dict(SAVED, **{"IP Address": "unit.invalid"}))  # 12 characters: taken
+        panel = self.start()
+        window = panel.window()
+        for button in (RUN, PULSE, STOP, MANUAL):
+            panel.click(window, *button)
+        panel.click(window, *FREQ_BOX)
+        panel.key(window, "ctrl+a")
+        panel.type(window, "98765.4321")
+        black_hole.settimeout(5)
+        self.assertIn(b"invalid", black_hole.recv(512))  # the look-up is really waiting
+        times = [self.round_trip(panel, window, key) for key in "abcde"]
+        print(f"keystroke to save with a hanging look-up: median {statistics.median(times):.3f} s,"
+              f" worst {max(times):.3f} s", file=sys.stderr)
+        self.assertLess(max(times), 1.0)
+        self.assert_box_text(panel, window, IP_BOX, "unit.invalidabcde")
+        self.assert_only_the_panel(panel, window)
+        closing = time.monotonic()
+        self.close(panel, window)  # not held up by the look-up still running
+        self.assertLess(time.monotonic() - closing, 3)
+
+    def test_address_read_as_the_operator_reads_it(self):
+        # Four decimal parts, leading zeros and all. Read as octal this would be 8.63.0.2, which
+        # has no route here.
+        unit = self.unit()
+        self.home.seed(dict(SAVED, **{"IP Address": "010.077.000.002"}))
+        panel = self.start()
+        window = panel.window()
+        panel.click(window, *RUN)
+        self.assertEqual(unit.commands(1), [b"OR"])
+        self.close(panel, window)
+
+        # Each of these a resolver reads as the unit's address, which is not what the box shows:
+        # nothing goes out, the link shows lost, and one line says why.
+        for shorthand in ("0xa.77.0.2", "10.77.0x0.2", "10.5046274", "172818434"):
+            with self.subTest(shorthand):
+                self.home.seed(dict(SAVED, **{"IP Address": shorthand}))
+                panel = self.start()
+                window = panel.window()
+                panel.click(window, *RUN)
+                panel.click(window, *FREQ_BOX)
+                panel.key(window, "ctrl+a")
+                panel.type(window, "5")
+                self.assertEqual(unit.commands(1, timeout=1), [])
+                if shorthand == "0xa.77.0.2":
+                    harness.wait_for(lambda: self.ip_box_colour(panel, window) == LOST_COLOUR,
+                                     timeout=12, interval=0.2, what="the lost-link tint")
+                self.assert_only_the_panel(panel, window)
+                self.close(panel, window)
+                _, err = panel.stop()
+                said = [line for line in err.splitlines() if "varnoke.link" in line]
+                self.assertEqual(len(said), 1, err)
+                self.assertIn(shorthand, said[0])
+
+    # --- hostile input -------------------------------------------------------------------------
+
+    def test_megabyte_pasted_into_the_address_box(self):
+        self.home.seed(SAVED)
+        pattern = '10.77.0.2 "quoted" back\\slash ~!@#$%^&*()_+{}|:<>?'
+        pasted = (pattern * ((1 << 20) // len(pattern) + 1))[:1 << 20]
+        panel = self.start()
+        window = panel.window()
+        clipboard = x11.Clipboard(self.display, pasted, self.home.root)
+        self.addCleanup(clipboard.close)
+        panel.click(window, *IP_BOX)
+        panel.key(window, "ctrl+a", "ctrl+v")
+        harness.wait_for(lambda: self.home.settings().get("IP Address") == pasted, timeout=30,
+                         interval=0.2, what="the pasted text saved")
+        clipboard.close()  # what is copied from here on is the panel's own
+        self.assertLess(self.round_trip(panel, window, "x"), 2.0)
+        values = strict_values(self.home.settings_file)
+        self.assertEqual(text_of(values["IP Address"]), pasted + "x")
+        self.assertEqual(text_of(values["Left"]), "1500")
+        self.assert_only_the_panel(panel, window)
+        self.close(panel, window)
+
+        # Far too long for an address: the next start keeps the design's and saves nothing over
+        # the pasted text.
+        panel = self.start()
+        window = panel.window()
+        self.assertEqual(panel.geometry(window)[:2], SAVED_PLACE)
+        self.assert_box_text(panel, window, IP_BOX, DESIGN_ADDRESS)
+        self.assertEqual(text_of(strict_values(self.home.settings_file)["IP Address"]),
+                         pasted + "x")
+        self.assert_only_the_panel(panel, window)
+        self.close(panel, window)
+
+
+if __name__ == "__main__":
+    harness.main()

@@ -1,0 +1,305 @@
+# SPDX-FileCopyrightText: 2026 The Varnoke developers
+# SPDX-License-Identifier: MIT
+"""The real panel under faults of its settings: folders and files it can't read or write, a link
+to nowhere, a full disk, kills in the middle of a save, and values at their types' extremes.
+
+Each case ends with the panel running (or closed by the operator with exit code 0), nothing lost
+that was saved before, and no window on screen but the panel's own. A read-only program folder is
+covered by test_startup.
+"""
+
+import os
+import random
+import shutil
+import subprocess
+import sys
+import time
+
+import faults
+from faults import (DESIGN_ADDRESS, FREQ_BOX, HEADER, IP_BOX, REG_DWORD, REG_SZ, RUN, SAVED,
+                    SAVED_PLACE, SCREEN, read_bytes, snapshot, strict_values, text_of)
+import harness
+
+
+class SettingsFaultTest(faults.FaultTest):
+    # --- the settings folder and file ----------------------------------------------------------
+
+    def test_read_only_settings_folder_keeps_the_saved_file(self):
+        unit = self.unit()
+        self.home.seed(SAVED)
+        before = snapshot(self.settings_folder)
+        self.make_read_only(self.settings_folder)
+        panel = self.start()
+        window = panel.window()
+        self.assertEqual(panel.geometry(window)[:2], SAVED_PLACE)
+        panel.click(window, *RUN)
+        self.assertEqual(unit.commands(1), [b"OR"])  # aimed at the saved address
+
+        panel.click(window, *IP_BOX)
+        panel.key(window, "End")
+        panel.type(window, "99")
+        panel.click(window, *FREQ_BOX)
+        panel.key(window, "ctrl+a")
+        panel.type(window, "5")
+        self.assertEqual(unit.commands(1), [b"FR 5"])  # the failed saves held nothing up
+        self.assert_box_text(panel, window, IP_BOX, harness.UNIT_ADDRESS + "99")
+        self.assert_only_the_panel(panel, window)
+        panel.xdotool("windowmove", window, "300", "200")
+        self.close(panel, window)
+        self.assertEqual(snapshot(self.settings_folder), before)
+
+    def test_read_only_config_folder_without_settings(self):
+        self.make_read_only(self.home.config)
+        panel = self.start()
+        window = panel.window()
+        self.assert_box_text(panel, window, IP_BOX, DESIGN_ADDRESS)
+        panel.key(window, "End")
+        panel.type(window, "7")
+        self.assert_box_text(panel, window, IP_BOX, DESIGN_ADDRESS + "7")
+        self.assert_only_the_panel(panel, window)
+        self.close(panel, window)
+        self.assertEqual(os.listdir(self.home.config), [])
+
+    def test_unreadable_settings_leave_the_design_values(self):
+        # Things found where the settings file or its folder should be. None may stall, crash or
+        # be replaced; the panel starts as designed and keeps working.
+        def folder():
+            os.mkdir(self.home.settings_file)
+            with open(os.path.join(self.home.settings_file, "kept"), "w") as kept:
+                kept.write("mine")
+
+        def fifo():
+            os.mkfifo(self.home.settings_file)
+
+        def device():
+            os.symlink("/dev/zero", self.home.settings_file)
+
+        def huge():
+            with open(self.home.settings_file, "wb") as sparse:
+                sparse.write(b"REGEDIT4\r\n\r\n" + HEADER.encode() + b"\r\n")
+                sparse.truncate(3 << 30)  # sparse: costs no disk, but no one should read it all
+
+        def yorv_is_a_file():
+            os.rmdir(self.settings_folder)
+            with open(self.settings_folder, "w") as blocking:
+                blocking.write("not a folder")
+
+        def status(path):
+            found = os.lstat(path)
+            return (found.st_mode, found.st_size, found.st_ino, found.st_mtime_ns)
+
+        for make in (folder, fifo, device, huge, yorv_is_a_file):
+            with self.subTest(make.__name__):
+                shutil.rmtree(self.home.config)
+                os.makedirs(self.settings_folder)
+                make()
+                found = self.home.settings_file if make is not yorv_is_a_file \
+                    else self.settings_folder
+                before = status(found)
+                panel = self.start()
+                window = panel.window()
+                self.assertEqual(panel.geometry(window)[:2], (0, 0))  # the first-start place
+                self.assert_box_text(panel, window, IP_BOX, DESIGN_ADDRESS)
+                panel.key(window, "End")
+                panel.type(window, "1")
+                self.assert_box_text(panel, window, IP_BOX, DESIGN_ADDRESS + "1")
+                self.assert_only_the_panel(panel, window)
+                self.close(panel, window)
+                self.assertEqual(status(found), before)
+                if make is folder:
+                    with open(os.path.join(self.home.settings_file, "kept")) as kept:
+                        self.assertEqual(kept.read(), "mine")
+                if make is yorv_is_a_file:
+                    with open(self.settings_folder) as blocking:
+                        self.assertEqual(blocking.read(), "not a folder")
+
+    def test_link_to_nowhere_gives_way_to_a_settings_file(self):
+        # A link that leads nowhere holds nothing to lose: the first save puts a file in its place.
+        os.makedirs(self.settings_folder)
+        os.symlink(os.path.basename(self.home.settings_file), self.home.settings_file)  # a loop
+        panel = self.start()
+        window = panel.window()
+        self.assert_box_text(panel, window, IP_BOX, DESIGN_ADDRESS)
+        panel.key(window, "ctrl+a")
+        panel.type(window, harness.UNIT_ADDRESS)
+        self.assert_only_the_panel(panel, window)
+        self.close(panel, window)
+        self.assertFalse(os.path.islink(self.home.settings_file))
+        values = strict_values(self.home.settings_file)
+        self.assertEqual(text_of(values["IP Address"]), harness.UNIT_ADDRESS)
+        self.assertEqual(text_of(values["Left"]), "0")
+
+    def test_full_disk_keeps_the_old_file(self):
+        unit = self.unit()
+        self.mounted(self.settings_folder, "-t", "tmpfs", "-o", "size=64k,mode=0700", "varnoke")
+        self.home.seed(SAVED)
+        before = read_bytes(self.home.settings_file)
+        filler = os.path.join(self.settings_folder, "filler")
+        with open(filler, "wb", buffering=0) as fill:
+            try:
+                for _ in range(64):
+                    fill.write(b"\0" * 4096)
+                self.fail("the small file system never filled")
+            except OSError:
+                pass
+        panel = self.start()
+        window = panel.window()
+        self.assertEqual(panel.geometry(window)[:2], SAVED_PLACE)
+        panel.click(window, *IP_BOX)
+        panel.key(window, "ctrl+a")
+        panel.type(window, "10.1.2.3")
+        panel.click(window, *FREQ_BOX)
+        panel.key(window, "ctrl+a")
+        panel.type(window, "7")
+        self.assertEqual(unit.commands(1), [b"FR 7"])  # every save before it has been tried
+        self.assertEqual(read_bytes(self.home.settings_file), before)
+        self.assert_only_the_panel(panel, window)
+        panel.xdotool("windowmove", window, "300", "200")
+        self.close(panel, window)
+        self.assertEqual(read_bytes(self.home.settings_file), before)
+        self.assertEqual(sorted(os.listdir(self.settings_folder)),
+                         ["Varnoke.reg", "Varnoke.reg.lock", "filler"])  # no half-written file
+
+        # With room again, the saved values are all there to build on.
+        os.unlink(filler)
+        panel = self.start()
+        window = panel.window()
+        self.assertEqual(panel.geometry(window)[:2], SAVED_PLACE)
+        panel.click(window, *IP_BOX)
+        panel.key(window, "End")
+        panel.type(window, "9")
+        harness.wait_for(lambda: self.home.settings().get("IP Address") == "10.77.0.29",
+                         what="the save once there is room")
+        values = {name: text_of(value)
+                  for name, value in strict_values(self.home.settings_file).items()}
+        self.assertEqual(values, dict(SAVED, **{"IP Address": "10.77.0.29"}))
+
+    def test_killed_while_saving_leaves_a_file_that_parses(self):
+        # A bulky value of someone else's makes each save take long enough to be hit by a kill,
+        # and must itself come through every save.
+        kept = "".join(chr(32 + (n * 7) % 95) for n in range(1 << 18))
+        self.home.seed(dict(SAVED, Kept=kept))
+        seed = int(time.time())
+        rng = random.Random(seed)
+        ever_held = {harness.UNIT_ADDRESS}
+        deadline = time.monotonic() + 45
+        rounds = leftovers = changes = 0
+        last = harness.UNIT_ADDRESS
+        for rounds in range(1, 31):
+            if time.monotonic() > deadline:
+                break
+            panel = self.start()
+            if rng.random() < 0.2:
+                # In the middle of start-up, where the saved address is written back.
+                time.sleep(rng.uniform(0, 0.3))
+            else:
+                window = panel.window()
+                typed = f"10.{rounds}.{rng.randrange(256)}.{rng.randrange(256)}"
+                ever_held.update(typed[:n] for n in range(1, len(typed) + 1))
+                panel.click(window, *IP_BOX)
+                panel.key(window, "ctrl+a")
+                # Through the keyboard itself rather than sent to the window, so that the typing
+                # never trips over the window vanishing under it.
+                typer = subprocess.Popen(["xdotool", "type", "--delay", "4", typed],
+                                         env=panel.env, stderr=subprocess.DEVNULL)
+                time.sleep(rng.uniform(0, 0.01 * len(typed)))
+                panel.process.kill()
+                typer.wait(timeout=30)
+            panel.process.kill()
+            panel.process.wait(timeout=10)
+
+            context = f"round {rounds}, random seed {seed}"
+            values = strict_values(self.home.settings_file)
+            self.assertEqual(set(values), set(SAVED) | {"Kept"}, context)
+            address = text_of(values["IP Address"])
+            self.assertIn(address, ever_held, context)
+            for name in ("Left", "Top", "Window state"):
+                self.assertEqual(text_of(values[name]), SAVED[name], context)
+            self.assertEqual(text_of(values["Kept"]), kept, context)
+            self.assertEqual({name: text_of(value) for name, value in values.items()},
+                             self.home.settings(), context)
+            folder = os.listdir(self.settings_folder)
+            self.assertFalse([name for name in folder if ".bad-" in name], context)
+            # A save cut off before its rename.
+            leftovers += any(name.startswith("Varnoke.reg.tmp") for name in folder)
+            changes += address != last
+            last = address
+        print(f"{rounds} kills; the address changed after {changes}, a save was cut off in "
+              f"{leftovers}", file=sys.stderr)
+        self.assertGreaterEqual(rounds, 10, "too few rounds in the time given")
+
+        # The panel still starts from what the kills left.
+        panel = self.start()
+        window = panel.window()
+        self.assertEqual(panel.geometry(window)[:2], SAVED_PLACE)
+        self.assert_only_the_panel(panel, window)
+
+    def test_settings_values_at_their_extremes(self):
+        def sz(text):
+            return '"' + text.replace("\\", "\\\\").replace('"', '\\"') + '"'
+
+        def hex_of(kind, data):
+            return (f"hex({kind:x}):" if kind != 3 else "hex:") + ",".join(f"{b:02x}" for b in data)
+
+        dwords = {f"dword {n}": {name: f"dword:{n}" for name in SAVED}
+                  for n in ("ffffffff", "00000000", "80000000")}
+        cases = {
+            # The read takes 1024 bytes and no more; the quoted form stores a terminating NUL.
+            "at the read limit": {"IP Address": sz("a" * 1023), "Left": sz("1" * 1024),
+                                  "Top": hex_of(1, b"7" * 1024),
+                                  "Window state": hex_of(1, b"2" * 1025)},
+            "empty": {"IP Address": sz(""), "Left": sz(""), "Top": hex_of(1, b""),
+                      "Window state": sz("")},
+            "NULs inside strings": {"IP Address": hex_of(1, b"10.77\0.0.2\0\0"),
+                                    "Left": hex_of(1, b"1500\0009"), "Top": hex_of(1, b"\0\0\0"),
+                                    "Window state": hex_of(1, b"0\0")},
+            **dwords,
+            "other types, odd sizes": {"IP Address": hex_of(2, b"10.77.0.2"),
+                                       "Left": hex_of(7, b"1\0002"), "Top": hex_of(3, b"\1\2\3"),
+                                       "Window state": hex_of(0xb, b"\1\2\3\4\5")},
+            "other types, too long": {"IP Address": hex_of(0xb, b"\xff" * 8),
+                                      "Left": hex_of(2, b"9" * 1025), "Top": hex_of(7, b""),
+                                      "Window state": hex_of(0x7fffffff, b"\0")},
+            "single-precision extremes": {"IP Address": sz("NaN"), "Left": sz("3.4e38"),
+                                          "Top": sz("-3.4e38"), "Window state": sz("32768")},
+            "smallest and not numbers": {"IP Address": sz("3.4028235e+38"), "Left": sz("1e-45"),
+                                         "Top": sz("NaN"), "Window state": sz("-1")},
+            "beyond double": {"IP Address": sz(" " * 1000 + "x"), "Left": sz("-1e400"),
+                              "Top": sz("1e400"), "Window state": sz("3")},
+        }
+        for case, lines in cases.items():
+            with self.subTest(case):
+                self.seed_raw([f"{sz(name)}={data}" for name, data in lines.items()])
+                seeded = strict_values(self.home.settings_file)
+                panel = self.start()
+                window = panel.window()
+                x, y, width, height = panel.geometry(window)
+                self.assertTrue(x < SCREEN[0] and y < SCREEN[1] and x + width > 0
+                                and y + height > 0, f"off screen at {x}, {y}")
+                self.assert_only_the_panel(panel, window)
+                self.close(panel, window)
+
+                saved = strict_values(self.home.settings_file)
+                self.assertEqual(set(saved), set(SAVED))
+                for name in ("Left", "Top"):
+                    twips = float(text_of(saved[name]))
+                    self.assertTrue(-15 * SCREEN[0] < twips < 15 * SCREEN[0], f"{name} {twips}")
+                self.assertIn(text_of(saved["Window state"]), ("0", "1", "2"))
+                # The address is saved back only when start-up took it (8 to 15 characters).
+                address = seeded["IP Address"]
+                if address[0] in (REG_SZ, REG_DWORD) and saved["IP Address"] != address:
+                    kind, data = saved["IP Address"]
+                    self.assertEqual(kind, REG_SZ)
+                    self.assertTrue(8 <= len(data.rstrip(b"\0").strip(b" ")) <= 15, data)
+                else:
+                    self.assertEqual(saved["IP Address"], address)
+
+                # What was saved brings the panel back to the same place.
+                again = self.start()
+                window = again.window()
+                self.assertEqual(again.geometry(window)[:2], (x, y))
+                self.close(again, window)
+
+
+if __name__ == "__main__":
+    harness.main()

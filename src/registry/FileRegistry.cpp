@@ -54,21 +54,6 @@ bool hasControlBytes(QByteArrayView name)
     return false;
 }
 
-Registry::Result fromErrno(int error)
-{
-    switch (error) {
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return Registry::AccessDenied;
-    case ENOENT:
-    case ENOTDIR:
-        return Registry::KeyDeleted;
-    default:
-        return Registry::CantWrite;
-    }
-}
-
 } // namespace
 
 FileRegistry::FileRegistry()
@@ -161,9 +146,9 @@ Registry::Result FileRegistry::resolve(Handle base, const char *subKey, bool cre
             if (last)
                 created = true;
             else if (!KeyFolders::make(folder) || !KeyFolders::make(folder + '/' + onDisk))
-                return fromErrno(errno);
+                return KeyFile::resultOf(errno);
         } else if (create && !last && !KeyFolders::make(folder + '/' + onDisk)) {
-            return fromErrno(errno);
+            return KeyFile::resultOf(errno);
         }
         key.names.append(onDisk);
     }
@@ -171,7 +156,7 @@ Registry::Result FileRegistry::resolve(Handle base, const char *subKey, bool cre
         // The new key is its file, with no values yet.
         const QByteArray folder = folderOf(key);
         if (!KeyFolders::make(folder.first(folder.lastIndexOf('/'))))
-            return fromErrno(errno);
+            return KeyFile::resultOf(errno);
         if (const Result r = update(key, [](RegistryFile &) {}); r != Success)
             return r;
     }

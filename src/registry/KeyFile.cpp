@@ -23,21 +23,6 @@ namespace {
 constexpr int temporaryNameAttempts = 16;
 constexpr int temporarySuffixLength = 8;
 
-Registry::Result fromErrno(int error, Registry::Result otherwise)
-{
-    switch (error) {
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return Registry::AccessDenied;
-    case ENOENT:
-    case ENOTDIR:
-        return Registry::KeyDeleted;
-    default:
-        return otherwise;
-    }
-}
-
 QByteArray folderOf(const QByteArray &path)
 {
     const qsizetype slash = path.lastIndexOf('/');
@@ -218,7 +203,7 @@ Registry::Result KeyFile::replace(const QByteArray &bytes) const
         const int error = errno;
         StoreWarning::once(StoreWarning::Kind::SaveFailed,
                            "settings not saved, no temporary file beside", file, error);
-        return fromErrno(error, Registry::CantWrite);
+        return resultOf(error);
     }
     bool ok = true;
     if (existed) {
@@ -239,7 +224,7 @@ Registry::Result KeyFile::replace(const QByteArray &bytes) const
     if (!ok) {
         ::unlink(temporary.constData());
         StoreWarning::once(StoreWarning::Kind::SaveFailed, "settings not saved", file, error);
-        return fromErrno(error, Registry::CantWrite);
+        return resultOf(error);
     }
     return Registry::Success;
 }
@@ -257,8 +242,23 @@ Registry::Result KeyFile::setAside() const
         StoreWarning::once(StoreWarning::Kind::SaveFailed,
                            "settings not saved, an unreadable file can't be set aside", m_path,
                            error);
-        return fromErrno(error, Registry::CantWrite);
+        return resultOf(error);
     }
     StoreWarning::always("settings file is not a registry file, set aside as", aside);
     return Registry::Success;
+}
+
+Registry::Result KeyFile::resultOf(int error)
+{
+    switch (error) {
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return Registry::AccessDenied;
+    case ENOENT:
+    case ENOTDIR:
+        return Registry::KeyDeleted;
+    default:
+        return Registry::CantWrite;
+    }
 }

@@ -56,6 +56,9 @@ public:
     // Renames the file to "<file>.bad-<time>" under a name of its own.
     Registry::Result setAside() const;
 
+    // What a failed file system call with this errno means to a registry caller.
+    static Registry::Result resultOf(int error);
+
 private:
     QByteArray target() const;
 

@@ -83,10 +83,11 @@ struct Keystrokes
     int lost = 0;
 };
 
-// Posts one key at a time to the box and lets the event loop run until its datagram arrives.
+// Posts one key at a time to the box and lets the event loop run until its datagram arrives, and
+// on until `pace` has passed since the key when one is given.
 Keystrokes type(
     QLineEdit *box, LoopbackReceiver &unit, int keys,
-    const std::function<bool()> &goOn = [] { return true; })
+    const std::function<bool()> &goOn = [] { return true; }, std::chrono::microseconds pace = {})
 {
     Keystrokes result;
     char buffer[64];
@@ -107,6 +108,8 @@ Keystrokes type(
             result.latency.add(SteadyClock::now() - start);
         else
             ++result.lost;
+        while (SteadyClock::now() - start < pace)
+            QCoreApplication::processEvents(QEventLoop::AllEvents);
     }
     return result;
 }
@@ -144,14 +147,19 @@ int main(int argc, char *argv[])
         flood(control[0], report[1], enet->boundPort());
     }
     ::close(control[0]);
-    // Type for as long as the flood lasts, at most the flood's bound.
+    // Type for as long as the flood lasts, at most the flood's bound, a key a millisecond: faster
+    // than any operator, yet few enough keys that what they keep (the box's undo steps, the
+    // latencies) doesn't hide what the flood itself leaves behind.
     const auto floodStart = SteadyClock::now();
     int status = 0;
     bool floodOver = false;
-    Keystrokes flooded = type(box, unit, 1'000'000, [&] {
-        floodOver = floodOver || ::waitpid(child, &status, WNOHANG) == child;
-        return !floodOver && SteadyClock::now() - floodStart < floodLimit + 5s;
-    });
+    Keystrokes flooded = type(
+        box, unit, 1'000'000,
+        [&] {
+            floodOver = floodOver || ::waitpid(child, &status, WNOHANG) == child;
+            return !floodOver && SteadyClock::now() - floodStart < floodLimit + 5s;
+        },
+        1ms);
     ::close(control[1]);
     if (!floodOver)
         ::waitpid(child, &status, 0);

@@ -278,6 +278,12 @@ class Panel:
     def type(self, window, text):
         self.xdotool("type", "--window", window, "--delay", "30", text)
 
+    def retype(self, window, where, text):
+        """Replaces a box's whole text, as an operator does: click, select all, type."""
+        self.click(window, *where)
+        self.key(window, "ctrl+a")
+        self.type(window, text)
+
     def key(self, window, *keys):
         self.xdotool("key", "--window", window, *keys)
 

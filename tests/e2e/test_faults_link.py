@@ -54,9 +54,7 @@ class LinkFaultTest(faults.FaultTest):
         window = panel.window()
         panel.click(window, *RUN)
         self.assertEqual(unit.commands(1), [b"OR"])
-        panel.click(window, *FREQ_BOX)
-        panel.key(window, "ctrl+a")
-        panel.type(window, "42")
+        panel.retype(window, FREQ_BOX, "42")
         self.assertEqual(unit.commands(2), [b"FR 4", b"FR 42"])
         unit.say(b"for the holder")  # the port's owner still gets what is sent to the port
         holder.settimeout(5)
@@ -73,9 +71,7 @@ class LinkFaultTest(faults.FaultTest):
         window = panel.window()
         for button in (RUN, MANUAL, STOP, PULSE):
             panel.click(window, *button)
-        panel.click(window, *FREQ_BOX)
-        panel.key(window, "ctrl+a")
-        panel.type(window, "123.5")
+        panel.retype(window, FREQ_BOX, "123.5")
         # The heartbeat goes on: the silent unit is marked lost about six seconds in.
         harness.wait_for(lambda: self.ip_box_colour(panel, window) == LOST_COLOUR, timeout=12,
                          interval=0.2, what="the lost-link tint")
@@ -101,9 +97,7 @@ class LinkFaultTest(faults.FaultTest):
         window = panel.window()
         for button in (RUN, PULSE, STOP, MANUAL):
             panel.click(window, *button)
-        panel.click(window, *FREQ_BOX)
-        panel.key(window, "ctrl+a")
-        panel.type(window, "98765.4321")
+        panel.retype(window, FREQ_BOX, "98765.4321")
         black_hole.settimeout(5)
         self.assertIn(b"invalid", black_hole.recv(512))  # the look-up is really waiting
         times = [self.round_trip(panel, window, key) for key in "abcde"]
@@ -135,9 +129,7 @@ class LinkFaultTest(faults.FaultTest):
                 panel = self.start()
                 window = panel.window()
                 panel.click(window, *RUN)
-                panel.click(window, *FREQ_BOX)
-                panel.key(window, "ctrl+a")
-                panel.type(window, "5")
+                panel.retype(window, FREQ_BOX, "5")
                 self.assertEqual(unit.commands(1, timeout=1), [])
                 if shorthand == "0xa.77.0.2":
                     harness.wait_for(lambda: self.ip_box_colour(panel, window) == LOST_COLOUR,

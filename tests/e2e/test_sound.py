@@ -4,8 +4,8 @@
 
 The test starts its own PulseAudio with a null sink, in the panel's private runtime folder, and
 records the sink's monitor: each tone must arrive once, in its turn, and nothing else. (The
-streams the server opens are not counted: ALSA's PulseAudio plug-in may open two for one play.) The lost
-tone is the falling chime (G5 then C5), the connected one the rising chime (C5 then G5).
+streams the server opens are not counted: ALSA's PulseAudio plug-in may open two for one play.)
+The lost tone is the falling chime (G5 then C5), the connected one the rising chime (C5 then G5).
 """
 
 import array

@@ -29,9 +29,7 @@ class StartUpTest(harness.PanelTestCase):
         window = panel.window()
         panel.click(window, *RUN)
         self.assertEqual(unit.commands(1), [b"OR"])
-        panel.click(window, *FREQ_BOX)
-        panel.key(window, "ctrl+a")
-        panel.type(window, "12")
+        panel.retype(window, FREQ_BOX, "12")
         self.assertEqual(unit.commands(2), [b"FR 1", b"FR 12"])
 
     def test_editing_the_address_saves_each_keystroke_but_keeps_the_aim(self):
@@ -126,9 +124,7 @@ class StartUpTest(harness.PanelTestCase):
             corrupt.write(b"\x00\xffnot a registry file\n[[[")
         panel = self.start()
         window = panel.window()
-        panel.click(window, *IP_BOX)
-        panel.key(window, "ctrl+a")
-        panel.type(window, harness.UNIT_ADDRESS)
+        panel.retype(window, IP_BOX, harness.UNIT_ADDRESS)
         harness.wait_for(lambda: self.home.settings().get("IP Address") == harness.UNIT_ADDRESS,
                          what="a fresh settings file")
         kept = [name for name in os.listdir(os.path.dirname(self.home.settings_file))

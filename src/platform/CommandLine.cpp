@@ -13,12 +13,11 @@ const QStringList qtOptionsWithValue = {
     QStringLiteral("platformtheme"), QStringLiteral("plugin"),
     QStringLiteral("display"),       QStringLiteral("name"),
     QStringLiteral("session"),       QStringLiteral("qmljsdebugger")};
-const QStringList qtFlags = {QStringLiteral("reverse"), QStringLiteral("widgetcount"),
-                             QStringLiteral("nograb"), QStringLiteral("dograb"),
-                             QStringLiteral("sync")};
-// The window is the design's: the options that would retitle, move, resize, restyle or re-icon it
-// (-qwindowtitle, -title, -geometry, -qwindowgeometry, -style, -stylesheet, -qwindowicon) are
-// refused like any unknown argument, so the toolkit never sees them.
+const QStringList qtFlags = {QStringLiteral("widgetcount"), QStringLiteral("nograb"),
+                             QStringLiteral("dograb"), QStringLiteral("sync")};
+// The window is the design's: the options that would retitle, move, resize, restyle, re-icon or
+// mirror it (-qwindowtitle, -title, -geometry, -qwindowgeometry, -style, -stylesheet,
+// -qwindowicon, -reverse) are refused like any unknown argument, so the toolkit never sees them.
 
 QString usage()
 {
@@ -30,8 +29,8 @@ QString usage()
         "Nothing is configured from the command line. The unit's address and the window's\n"
         "place are kept in ${XDG_CONFIG_HOME:-~/.config}/Yorv/Varnoke.reg; delete that file\n"
         "to start afresh. The toolkit's options that pick the display (-platform, -display,\n"
-        "...) work as usual; those that would change the window's title, place, size or\n"
-        "style are refused.\n");
+        "...) work as usual; those that would change the window's title, place, size,\n"
+        "style or direction are refused.\n");
 }
 
 } // namespace

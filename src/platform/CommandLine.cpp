@@ -2,7 +2,11 @@
 // SPDX-License-Identifier: MIT
 #include "CommandLine.h"
 
+#include <QList>
 #include <QtGlobal>
+
+#include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -31,6 +35,34 @@ QString usage()
         "to start afresh. The toolkit's options that pick the display (-platform, -display,\n"
         "...) work as usual; those that would change the window's title, place, size,\n"
         "style or direction are refused.\n");
+}
+
+struct HeldMessage
+{
+    QtMsgType type;
+    QByteArray category;
+    QString text;
+};
+QList<HeldMessage> heldMessages;
+QtMessageHandler toolkitHandler = nullptr;
+
+void holdBack(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (type != QtFatalMsg) {
+        heldMessages.append({type, QByteArray(context.category), text});
+        return;
+    }
+    // The toolkit has given up on the display; its platform plug-in's first word says why.
+    QByteArray line = "varnoke: cannot open the display";
+    for (const HeldMessage &held : std::as_const(heldMessages)) {
+        if (held.category.startsWith("qt.qpa")) {
+            line += ": " + held.text.toLocal8Bit();
+            break;
+        }
+    }
+    std::fputs((line + '\n').constData(), stderr);
+    std::fflush(stderr);
+    std::_Exit(1); // nothing has been opened, created or saved yet
 }
 
 } // namespace
@@ -87,4 +119,20 @@ bool CommandLine::displayInEnvironment()
             return true;
     }
     return false;
+}
+
+void CommandLine::holdMessagesWhileOpeningDisplay()
+{
+    toolkitHandler = qInstallMessageHandler(holdBack);
+}
+
+void CommandLine::displayOpened()
+{
+    qInstallMessageHandler(toolkitHandler);
+    for (const HeldMessage &held : std::as_const(heldMessages)) {
+        const QMessageLogContext context(
+            nullptr, 0, nullptr, held.category.isEmpty() ? nullptr : held.category.constData());
+        toolkitHandler(held.type, context, held.text);
+    }
+    heldMessages.clear();
 }

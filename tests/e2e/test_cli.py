@@ -19,11 +19,6 @@ class CommandLineTest(harness.PanelTestCase):
         self.assertEqual((result.returncode, result.stdout, result.stderr),
                          (0, "varnoke 1.03\n", ""))
 
-    def test_help_says_where_the_settings_live(self):
-        result = run("--help")
-        self.assertEqual(result.returncode, 0)
-        self.assertIn("Varnoke.reg", result.stdout)
-
     def test_unknown_argument_is_one_line_and_status_2(self):
         for args in (["--frobnicate"], ["10.0.0.1"], ["-platform"]):
             result = run(*args, env=self.home.env(self.display))

@@ -102,6 +102,7 @@ class Package(unittest.TestCase):
             "/usr/share/doc/varnoke/copyright": 1,
             "/usr/share/doc/varnoke/changelog.gz": 1,
             "/usr/share/doc/varnoke/README.md": 1,
+            "/usr/share/doc/varnoke/docs/panel.png": 1,  # the README shows it
         }
         for size in (32, 48, 64, 128, 256):
             regular[f"/usr/share/icons/hicolor/{size}x{size}/apps/{APP_ID}.png"] = 1

@@ -317,7 +317,9 @@ class Package(unittest.TestCase):
 
 if __name__ == "__main__":
     Package.build_dir, Package.cpack, Package.cmake, Package.version = sys.argv[1:5]
-    if not os.path.exists(os.path.join(Package.build_dir, "CPackConfig.cmake")):
+    # A folder not configured for packaging has only a CPackConfig.cmake that says so.
+    config = os.path.join(Package.build_dir, "CPackConfig.cmake")
+    if "CPACK_GENERATOR" not in (open(config).read() if os.path.exists(config) else ""):
         print("skipped: this build folder makes no package (configure with -DVARNOKE_PACKAGE=ON)")
         sys.exit(SKIP)
     missing = [t for t in TOOLS if not shutil.which(t)]

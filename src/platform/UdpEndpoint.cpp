@@ -8,7 +8,6 @@
 #include <QMetaObject>
 #include <QSocketNotifier>
 #include <QStringTokenizer>
-#include <QUrl>
 
 #include <algorithm>
 #include <cerrno>
@@ -54,17 +53,46 @@ std::optional<UdpEndpoint::Address> dottedDecimal(QStringView text)
     return address;
 }
 
-// What the resolvers would read as a number though it is not four decimal parts: inet_aton's
-// shorthands (hexadecimal or octal parts, fewer than four parts, one 32-bit number), and digits
-// and dots that make no address ("127.0.0.256"). Sent on, each would reach an address the
-// operator never typed, or ask a name server about a number.
-bool numericShorthand(const QString &text)
+bool isDigit(QChar c)
 {
-    if (std::all_of(text.cbegin(), text.cend(),
-                    [](QChar c) { return (c >= u'0' && c <= u'9') || c == u'.'; }))
-        return true;
+    return c >= u'0' && c <= u'9';
+}
+
+// An ASCII host name: labels of letters, digits and hyphens between single dots, the last not all
+// digits. Nothing else reaches the resolver, so nothing it maps or drops on the way (a
+// superscript digit, a soft hyphen) can turn the text into an address it doesn't show. And what
+// the resolver's own parser reads as a number (inet_aton's shorthands: "10.77.2", "0xa.77.0.2",
+// one large number) is no name either: it would reach an address nobody typed.
+bool isHostName(QStringView text)
+{
+    QStringView last;
+    for (const QStringView label : text.tokenize(u'.')) {
+        const bool allowed = std::all_of(label.begin(), label.end(), [](QChar c) {
+            return isDigit(c) || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c == u'-';
+        });
+        if (label.isEmpty() || !allowed)
+            return false;
+        last = label;
+    }
     in_addr ignored {};
-    return ::inet_aton(text.toLatin1().constData(), &ignored) != 0;
+    return !std::all_of(last.begin(), last.end(), isDigit)
+        && ::inet_aton(text.toLatin1().constData(), &ignored) == 0;
+}
+
+// The text as an engineer can read it in a log: a character beyond printable ASCII, an invisible
+// one included, is shown by its code, as \xad for a soft hyphen.
+QByteArray visible(QStringView text)
+{
+    QByteArray out;
+    for (const QChar c : text) {
+        if (c.unicode() >= 0x20 && c.unicode() < 0x7F)
+            out += char(c.unicode());
+        else if (c.unicode() < 0x100)
+            out += "\\x" + QByteArray::number(c.unicode(), 16).rightJustified(2, '0');
+        else
+            out += "\\u" + QByteArray::number(c.unicode(), 16).rightJustified(4, '0');
+    }
+    return out;
 }
 
 std::optional<UdpEndpoint::Address> resolveWithSystem(const QByteArray &name, QString &error)
@@ -124,24 +152,19 @@ void UdpEndpoint::setRemoteHost(const QString &host)
     m_failureReported = false;
     m_remoteHost = host;
     m_remoteAddress.reset();
-    // A control character (a NUL from a hand-edited settings file, say) would cut the name short
-    // on its way to the resolver and aim somewhere the box doesn't show: no address at all.
-    const bool controls = std::any_of(host.cbegin(), host.cend(), [](QChar c) {
-        return c.unicode() < 0x20 || c.unicode() == 0x7F;
-    });
+    m_hostState = HostState::None;
     const QString trimmed = host.trimmed();
-    if (trimmed.isEmpty() || controls) {
-        m_hostState = HostState::None;
-    } else if (const auto address = dottedDecimal(trimmed)) {
+    if (const auto address = dottedDecimal(trimmed)) {
         m_remoteAddress = *address;
         m_hostState = HostState::Address;
-    } else if (numericShorthand(trimmed)) {
-        // Treated as a name that does not resolve: nothing is sent, and the link shows lost.
-        qCWarning(lcLink, "unit address \"%s\" is not four decimal numbers: nothing is sent",
-                  qUtf8Printable(trimmed));
-        m_hostState = HostState::None;
-    } else {
+    } else if (isHostName(trimmed)) {
         lookUp();
+    } else {
+        // Treated as a name that does not resolve: nothing is sent, and the link shows lost.
+        qCWarning(lcLink,
+                  "unit address \"%s\" is neither four decimal numbers nor a host name: nothing "
+                  "is sent",
+                  visible(trimmed).constData());
     }
 }
 
@@ -300,8 +323,7 @@ void UdpEndpoint::lookUp()
     auto lookUp = std::make_shared<LookUp>();
     lookUp->endpoint = this;
     m_lookUp = lookUp;
-    // International names go to the resolver in their ASCII form, as the toolkit would send them.
-    const QByteArray name = QUrl::toAce(m_remoteHost.trimmed());
+    const QByteArray name = m_remoteHost.trimmed().toLatin1(); // ASCII by now
     const auto resolve = [lookUp, name, resolver = m_resolver] {
         QString error;
         const std::optional<Address> address = resolver(name, error);

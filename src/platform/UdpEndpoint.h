@@ -39,10 +39,11 @@ public:
 
     void setResolver(Resolver resolver) { m_resolver = std::move(resolver); }
 
-    // Four dotted decimal parts are the address, read as decimal ("010" is ten); a name is looked
-    // up in the background, and the datagrams sent meanwhile wait for the answer (an unresolvable
-    // name loses them). A number in any other form ("127.1", "0x7f.0.0.1", "2130706433") would
-    // reach an address nobody typed, so it is treated as a name that does not resolve.
+    // Spaces at either end aside, four dotted decimal parts are the address, read as decimal ("010"
+    // is ten), and an ASCII host name (letters, digits, hyphens, dots) whose last label is no
+    // number is looked up in the background. Anything else would reach an address the text
+    // doesn't show (a number in another form such as "127.1" or "0x7f000001", a look-alike digit,
+    // an invisible character), so it is treated as a name that does not resolve, with one line.
     void setRemoteHost(const QString &host);
     QString remoteHost() const { return m_remoteHost; }
 

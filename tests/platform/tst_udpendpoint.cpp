@@ -139,6 +139,9 @@ void tst_UdpEndpoint::failedSendsAreSwallowed_data()
     QTest::newRow("part over 255") << "127.0.0.256" << 9;
     QTest::newRow("five parts") << "127.0.0.0.1" << 9;
     QTest::newRow("trailing words") << "127.0.0.1 x" << 9;
+    // Nothing but what the box shows: no mapping may turn look-alikes into another address.
+    QTest::newRow("superscript digit") << QStringLiteral("10.077.\u00B2") << 9;
+    QTest::newRow("soft hyphen") << QStringLiteral("127.0.0.1\u00AD") << 9;
 }
 
 void tst_UdpEndpoint::failedSendsAreSwallowed()

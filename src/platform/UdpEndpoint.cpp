@@ -27,7 +27,7 @@ namespace {
 
 constexpr qsizetype largestDatagram = 65536; // a UDP payload over IPv4 is at most 65,507 bytes
 constexpr int datagramsPerTurn = 256; // then the window gets its turn before we read on
-constexpr std::size_t waitingLimit = 64; // sends held while a host name is being looked up
+constexpr int retryMs = 5000; // a name that failed is asked again no sooner than this
 
 // Four dotted parts of decimal digits, each at most 255, leading zeros allowed and read as
 // decimal: "127.000.000.010" is 127.0.0.10, as the operator reads it.
@@ -148,7 +148,7 @@ UdpEndpoint::~UdpEndpoint()
 void UdpEndpoint::setRemoteHost(const QString &host)
 {
     abandonLookUp();
-    m_waiting.clear();
+    m_held.clear();
     m_failureReported = false;
     m_remoteHost = host;
     m_remoteAddress.reset();
@@ -201,22 +201,23 @@ quint16 UdpEndpoint::boundPort() const
     return ntohs(local.sin_port);
 }
 
-bool UdpEndpoint::SendData(const QString &text)
+bool UdpEndpoint::SendData(const QString &text, int source)
 {
     if (m_remotePort <= 0 || m_remotePort > 65535)
         return false;
+    if (m_hostState == HostState::Failed && m_retryAt.hasExpired())
+        lookUp(); // the name may resolve by now
     switch (m_hostState) {
     case HostState::None:
+    case HostState::Failed:
         return false;
     case HostState::Address:
         return writeNow(AnsiCodec::encode(text));
-    case HostState::Failed:
-        lookUp(); // the name may resolve now; try again rather than give up for good
-        [[fallthrough]];
     case HostState::Resolving:
-        if (m_waiting.size() == waitingLimit)
-            m_waiting.pop_front();
-        m_waiting.push_back(AnsiCodec::encode(text));
+        // Only the source's latest counts, so the held commands stay as few as their sources
+        // and none is dropped for room.
+        std::erase_if(m_held, [source](const Held &held) { return held.source == source; });
+        m_held.push_back({source, AnsiCodec::encode(text)});
         return true;
     }
     return false;
@@ -317,8 +318,6 @@ bool UdpEndpoint::writeNow(const QByteArray &payload)
 
 void UdpEndpoint::lookUp()
 {
-    if (m_lookUp)
-        return;
     m_hostState = HostState::Resolving;
     auto lookUp = std::make_shared<LookUp>();
     lookUp->endpoint = this;
@@ -337,12 +336,12 @@ void UdpEndpoint::lookUp()
                 Qt::QueuedConnection);
         }
     };
+    // One look-up at a time, and a failed one asked again only every few seconds, so threads
+    // stay few however fast commands come. Where none can be had, the look-up fails like any.
     try {
         std::thread(resolve).detach();
-    } catch (const std::system_error &) {
-        // No thread to be had: this send's name is not resolved now; the next send tries again.
-        m_lookUp.reset();
-        m_hostState = HostState::Failed;
+    } catch (const std::system_error &error) {
+        hostLookedUp(lookUp.get(), std::nullopt, QString::fromLocal8Bit(error.what()));
     }
 }
 
@@ -362,18 +361,20 @@ void UdpEndpoint::hostLookedUp(const LookUp *lookUp, std::optional<Address> addr
         return; // an answer to a host since replaced
     m_lookUp.reset();
     m_remoteAddress = address;
-    std::deque<QByteArray> waiting;
-    waiting.swap(m_waiting);
+    std::vector<Held> held;
+    held.swap(m_held);
     if (!m_remoteAddress) {
-        // Once per name: a send retries the look-up, and each retry would say the same again.
+        // Once per name: a later send asks again, and each failure would say the same.
         if (!m_failureReported)
-            qCWarning(lcLink, "unit name \"%s\" not resolved (%s): its commands are lost",
-                      qUtf8Printable(m_remoteHost.trimmed()), qUtf8Printable(error));
+            qCWarning(lcLink, "unit name \"%s\" not resolved (%s): %zu held commands lost",
+                      m_remoteHost.trimmed().toLatin1().constData(), qUtf8Printable(error),
+                      held.size());
         m_failureReported = true;
-        m_hostState = HostState::Failed; // what waited is lost, as with any failed send
+        m_hostState = HostState::Failed; // what was held is lost, as with any failed send
+        m_retryAt.setRemainingTime(retryMs);
         return;
     }
     m_hostState = HostState::Address;
-    for (const QByteArray &payload : waiting)
-        writeNow(payload);
+    for (const Held &command : held)
+        writeNow(command.payload);
 }

@@ -3,13 +3,14 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QString>
 
-#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QSocketNotifier;
 
@@ -57,8 +58,12 @@ public:
     bool isBound() const { return m_bound; }
     quint16 boundPort() const;
 
-    // Sends the text's 8-bit bytes as one datagram, nothing added.
-    bool SendData(const QString &text);
+    // Sends the text's 8-bit bytes as one datagram, nothing added. While the host name is being
+    // looked up the datagram is held instead, in place of one held from the same `source` (a
+    // control, say), and the held ones go out in the order they were last replaced once the
+    // address is known; a look-up that fails drops them. After a failed look-up sends fail until
+    // a send at least a few seconds later asks again.
+    bool SendData(const QString &text, int source);
 
     // Reads the pending datagram, into text when given; false when there is none. The bytes land
     // in one buffer reused for every datagram, so reading and dropping allocates nothing.
@@ -88,6 +93,12 @@ private:
     void abandonLookUp();
     void hostLookedUp(const LookUp *lookUp, std::optional<Address> address, const QString &error);
 
+    struct Held
+    {
+        int source;
+        QByteArray payload;
+    };
+
     int m_socket = -1;
     QSocketNotifier *m_notifier = nullptr;
     bool m_bound = false;
@@ -96,9 +107,10 @@ private:
     HostState m_hostState = HostState::None;
     Resolver m_resolver;
     std::shared_ptr<LookUp> m_lookUp; // the look-up under way, shared with its thread
+    QDeadlineTimer m_retryAt; // when a name that failed may be looked up again
     int m_remotePort = 0;
     int m_localPort = 0;
-    std::deque<QByteArray> m_waiting;
+    std::vector<Held> m_held; // at most one per source, oldest first
     QByteArray m_buffer;
     std::optional<Address> m_senderAddress;
     bool m_failureReported = false; // the host's failure has been logged

@@ -47,5 +47,5 @@ bool CommandLink::readAndDrop()
     if (!m_enet.GetData())
         return false;
     const auto unit = m_enet.remoteAddress();
-    return unit && unit == m_enet.lastSenderAddress();
+    return unit && unit == m_enet.lastSenderAddress() && !m_enet.lastSenderIsItself();
 }

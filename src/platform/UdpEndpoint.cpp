@@ -18,6 +18,7 @@
 #include <thread>
 
 #include <arpa/inet.h>
+#include <ifaddrs.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -93,6 +94,23 @@ QByteArray visible(QStringView text)
             out += "\\u" + QByteArray::number(c.unicode(), 16).rightJustified(4, '0');
     }
     return out;
+}
+
+bool isLocalAddress(UdpEndpoint::Address address)
+{
+    if (address >> 24 == 127)
+        return true;
+    ifaddrs *interfaces = nullptr;
+    if (::getifaddrs(&interfaces) != 0)
+        return false;
+    bool found = false;
+    for (const ifaddrs *i = interfaces; i && !found; i = i->ifa_next) {
+        found = i->ifa_addr && i->ifa_addr->sa_family == AF_INET
+            && ntohl(reinterpret_cast<const sockaddr_in *>(i->ifa_addr)->sin_addr.s_addr)
+                == address;
+    }
+    ::freeifaddrs(interfaces);
+    return found;
 }
 
 std::optional<UdpEndpoint::Address> resolveWithSystem(const QByteArray &name, QString &error)
@@ -192,6 +210,11 @@ void UdpEndpoint::setLocalPort(int port)
                   port, std::strerror(errno));
 }
 
+bool UdpEndpoint::lastSenderIsItself() const
+{
+    return m_senderAddress && m_senderPort == boundPort() && isLocalAddress(*m_senderAddress);
+}
+
 quint16 UdpEndpoint::boundPort() const
 {
     sockaddr_in local {};
@@ -239,6 +262,7 @@ bool UdpEndpoint::GetData(QString *text)
     if (size < 0)
         return false;
     m_senderAddress = ntohl(from.sin_addr.s_addr);
+    m_senderPort = ntohs(from.sin_port);
     if (text)
         *text = AnsiCodec::decode(QByteArrayView(m_buffer.constData(), size));
     return true;

@@ -71,6 +71,9 @@ public:
 
     // Where the datagram last read came from: any host, not necessarily the one aimed at.
     std::optional<Address> lastSenderAddress() const { return m_senderAddress; }
+    // Whether that datagram came from this very socket: one of this machine's addresses and the
+    // socket's own port, as when the endpoint is aimed at its own machine and port.
+    bool lastSenderIsItself() const;
 
     // The address the remote host resolved to, where datagrams go; empty while unknown.
     std::optional<Address> remoteAddress() const { return m_remoteAddress; }
@@ -113,6 +116,7 @@ private:
     std::vector<Held> m_held; // at most one per source, oldest first
     QByteArray m_buffer;
     std::optional<Address> m_senderAddress;
+    quint16 m_senderPort = 0;
     bool m_failureReported = false; // the host's failure has been logged
     bool m_readThisArrival = false;
     bool m_drainQueued = false;

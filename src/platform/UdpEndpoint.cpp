@@ -6,7 +6,6 @@
 #include "Logging.h"
 
 #include <QMetaObject>
-#include <QSocketNotifier>
 #include <QStringTokenizer>
 
 #include <algorithm>
@@ -155,7 +154,9 @@ struct UdpEndpoint::LookUp
 UdpEndpoint::UdpEndpoint(QObject *parent)
     : QObject(parent)
     , m_resolver(resolveWithSystem)
-{ }
+{
+    connect(&m_notifier, &QSocketNotifier::activated, this, &UdpEndpoint::drain);
+}
 
 UdpEndpoint::~UdpEndpoint()
 {
@@ -272,18 +273,17 @@ bool UdpEndpoint::openSocket()
 {
     m_socket = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (m_socket < 0) {
-        qCWarning(lcLink, "no UDP socket (%s): nothing can be sent", std::strerror(errno));
+        reportSendFailure(errno);
         return false;
     }
-    m_notifier = new QSocketNotifier(m_socket, QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &UdpEndpoint::drain);
+    m_notifier.setSocket(m_socket);
+    m_notifier.setEnabled(true);
     return true;
 }
 
 void UdpEndpoint::closeSocket()
 {
-    delete m_notifier;
-    m_notifier = nullptr;
+    m_notifier.setEnabled(false);
     if (m_socket >= 0)
         ::close(m_socket);
     m_socket = -1;
@@ -318,12 +318,12 @@ void UdpEndpoint::drain()
     // More is waiting: let the window handle its own events first, then read on.
     if (m_socket >= 0 && pendingDatagramSize() >= 0 && !m_drainQueued) {
         m_drainQueued = true;
-        m_notifier->setEnabled(false);
+        m_notifier.setEnabled(false);
         QMetaObject::invokeMethod(
             this,
             [this] {
-                if (m_notifier)
-                    m_notifier->setEnabled(true);
+                if (m_socket >= 0)
+                    m_notifier.setEnabled(true);
                 drain();
             },
             Qt::QueuedConnection);
@@ -335,9 +335,22 @@ bool UdpEndpoint::writeNow(const QByteArray &payload)
     if (m_socket < 0 && !openSocket())
         return false;
     const sockaddr_in to = socketAddress(*m_remoteAddress, quint16(m_remotePort));
-    return ::sendto(m_socket, payload.constData(), size_t(payload.size()),
-                    MSG_DONTWAIT | MSG_NOSIGNAL, reinterpret_cast<const sockaddr *>(&to), sizeof to)
-        == payload.size();
+    if (::sendto(m_socket, payload.constData(), size_t(payload.size()), MSG_DONTWAIT | MSG_NOSIGNAL,
+                 reinterpret_cast<const sockaddr *>(&to), sizeof to)
+        == payload.size())
+        return true;
+    reportSendFailure(errno);
+    return false;
+}
+
+void UdpEndpoint::reportSendFailure(int error)
+{
+    // Once per kind: a cause such as no route fails every command the same way until mended.
+    if (m_sendFailures.contains(error))
+        return;
+    m_sendFailures.insert(error);
+    qCWarning(lcLink, "commands cannot be sent (%s): each is lost; said once for this cause",
+              std::strerror(error));
 }
 
 void UdpEndpoint::lookUp()

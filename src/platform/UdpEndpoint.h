@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QDeadlineTimer>
 #include <QObject>
+#include <QSet>
+#include <QSocketNotifier>
 #include <QString>
 
 #include <functional>
@@ -12,11 +14,9 @@
 #include <optional>
 #include <vector>
 
-class QSocketNotifier;
-
 // The panel's UDP endpoint: bound to one local port, sending each text as one datagram to one
 // remote host and port. Failures never escape: a send that cannot be made is reported by a false
-// result and otherwise forgotten.
+// result and, once for each kind of failure, one log line.
 //
 // A plain IPv4 datagram socket watched by a QSocketNotifier, with names looked up by getaddrinfo
 // on a thread of their own, rather than QUdpSocket and QHostInfo: the toolkit's network library
@@ -92,6 +92,7 @@ private:
     void drain();
     qint64 pendingDatagramSize() const;
     bool writeNow(const QByteArray &payload);
+    void reportSendFailure(int error);
     void lookUp();
     void abandonLookUp();
     void hostLookedUp(const LookUp *lookUp, std::optional<Address> address, const QString &error);
@@ -103,7 +104,9 @@ private:
     };
 
     int m_socket = -1;
-    QSocketNotifier *m_notifier = nullptr;
+    // Kept for the endpoint's life and pointed at each new socket: closing one may happen inside
+    // a handler of the notifier's own signal, where deleting it is not allowed.
+    QSocketNotifier m_notifier {QSocketNotifier::Read};
     bool m_bound = false;
     QString m_remoteHost;
     std::optional<Address> m_remoteAddress;
@@ -118,6 +121,7 @@ private:
     std::optional<Address> m_senderAddress;
     quint16 m_senderPort = 0;
     bool m_failureReported = false; // the host's failure has been logged
+    QSet<int> m_sendFailures; // the errors of sends already logged
     bool m_readThisArrival = false;
     bool m_drainQueued = false;
 };

@@ -26,12 +26,6 @@ const QByteArray fileSuffix = QByteArrayLiteral(".reg");
 constexpr std::uint32_t writeRights =
     Registry::AccessSetValue | Registry::AccessCreateSubKey | Registry::AccessCreateLink;
 
-bool isStringType(std::uint32_t type)
-{
-    return type == Registry::TypeString || type == Registry::TypeExpandString
-        || type == Registry::TypeMultiString;
-}
-
 bool isCurrentUserRoot(Registry::Handle key)
 {
     return key == Registry::predefinedRoot(Registry::CurrentUserRoot)
@@ -154,8 +148,7 @@ Registry::Result FileRegistry::resolve(Handle base, const char *subKey, bool cre
     }
     if (created) {
         // The new key is its file, with no values yet.
-        const QByteArray folder = folderOf(key);
-        if (!KeyFolders::make(folder.first(folder.lastIndexOf('/'))))
+        if (!KeyFolders::make(KeyFolders::parentOf(folderOf(key))))
             return KeyFile::resultOf(errno);
         if (const Result r = update(key, [](RegistryFile &) {}); r != Success)
             return r;

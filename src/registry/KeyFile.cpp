@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: MIT
 #include "KeyFile.h"
 
+#include "KeyFolders.h"
 #include "StoreWarning.h"
 
 #include <QDateTime>
@@ -22,12 +23,6 @@ namespace {
 
 constexpr int temporaryNameAttempts = 16;
 constexpr int temporarySuffixLength = 8;
-
-QByteArray folderOf(const QByteArray &path)
-{
-    const qsizetype slash = path.lastIndexOf('/');
-    return slash > 0 ? path.first(slash) : QByteArray(slash == 0 ? "/" : ".");
-}
 
 bool writeAll(int fd, const QByteArray &bytes)
 {
@@ -76,10 +71,8 @@ KeyFile::Identity identityOf(const struct stat &st)
 // lock any that is there is a leftover.
 void removeLeftovers(const QByteArray &target)
 {
-    const qsizetype slash = target.lastIndexOf('/');
-    const QByteArray folder = slash > 0 ? target.first(slash) : QByteArray("/");
-    const QByteArray prefix = target.sliced(slash + 1) + ".tmp-";
-    DIR *dir = ::opendir(folder.constData());
+    const QByteArray prefix = target.sliced(target.lastIndexOf('/') + 1) + ".tmp-";
+    DIR *dir = ::opendir(KeyFolders::parentOf(target).constData());
     if (!dir)
         return;
     while (const dirent *entry = ::readdir(dir)) {
@@ -182,7 +175,7 @@ QByteArray KeyFile::target() const
 bool KeyFile::isWritable() const
 {
     const QByteArray file = target();
-    return ::access(folderOf(file).constData(), W_OK) == 0
+    return ::access(KeyFolders::parentOf(file).constData(), W_OK) == 0
         && (::access(file.constData(), F_OK) != 0 || ::access(file.constData(), W_OK) == 0);
 }
 

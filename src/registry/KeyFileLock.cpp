@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: MIT
 #include "KeyFileLock.h"
 
+#include "KeyFolders.h"
 #include "StoreWarning.h"
 
 #include <cerrno>
@@ -77,9 +78,8 @@ KeyFileLock::KeyFileLock(const QByteArray &filePath)
         StoreWarning::once(StoreWarning::Kind::LockFallback,
                            "settings lock unusable, writers take turns on the folder instead",
                            lockPath, errno);
-        const qsizetype slash = filePath.lastIndexOf('/');
-        const QByteArray folder = slash > 0 ? filePath.first(slash) : QByteArray("/");
-        m_fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        m_fd = ::open(KeyFolders::parentOf(filePath).constData(),
+                      O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     }
     if (m_fd < 0) {
         StoreWarning::once(StoreWarning::Kind::SaveFailed, "settings not saved, nothing to lock",

@@ -64,3 +64,9 @@ bool KeyFolders::make(const QByteArray &path)
     }
     return makeFolder(path);
 }
+
+QByteArray KeyFolders::parentOf(const QByteArray &path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    return slash > 0 ? path.first(slash) : QByteArray(slash == 0 ? "/" : ".");
+}

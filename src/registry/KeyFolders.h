@@ -19,4 +19,7 @@ public:
 
     // Makes the folder and every missing level above it.
     static bool make(const QByteArray &path);
+
+    // The folder that holds `path`: "/" for a path at the root, "." for a bare name.
+    static QByteArray parentOf(const QByteArray &path);
 };

@@ -57,15 +57,6 @@ bool sameName(QByteArrayView a, QByteArrayView b)
     return AnsiCodec::decode(a).compare(AnsiCodec::decode(b), Qt::CaseInsensitive) == 0;
 }
 
-QByteArrayView trimmed(QByteArrayView line)
-{
-    while (!line.isEmpty() && (line.front() == ' ' || line.front() == '\t'))
-        line = line.sliced(1);
-    while (!line.isEmpty() && (line.back() == ' ' || line.back() == '\t'))
-        line.chop(1);
-    return line;
-}
-
 // The text's lines one by one: each with its bytes as read, line end included, and its 8-bit text
 // without the line end (UTF-16LE text converted to the ANSI code page first).
 class PhysicalLines
@@ -144,7 +135,7 @@ std::optional<RegistryFile> RegistryFile::parse(QByteArrayView text)
     qsizetype size = 0;
     QByteArrayView physical;
     while (lines.next(start, size, physical)) {
-        QByteArrayView line = trimmed(physical);
+        QByteArrayView line = ValueLine::trimmed(physical);
         if (!continued && (line.isEmpty() || line.startsWith(';'))) {
             file.m_entries.push_back({start, size, {}}); // a blank line or a comment
             continue;

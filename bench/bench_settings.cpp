@@ -21,7 +21,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <utime.h>
 
 using SteadyClock = std::chrono::steady_clock;
 
@@ -60,8 +59,8 @@ struct Figures
     int failures = 0;
 };
 
-// Each round is a panel's start on the file an earlier session left a while ago: a store of its
-// own reads the four values, then the address box saves once.
+// Each round is a panel's start: a store of its own reads the four values, then the address box
+// saves once.
 Figures measure(int extra, int rounds)
 {
     QTemporaryDir config;
@@ -69,10 +68,7 @@ Figures measure(int extra, int rounds)
     LatencyStats startUps;
     LatencyStats saves;
     Figures figures;
-    const QByteArray file = QFile::encodeName(config.path() + QStringLiteral("/Yorv/Varnoke.reg"));
     for (int i = 0; i < rounds; ++i) {
-        const utimbuf anHourAgo {::time(nullptr) - 3600, ::time(nullptr) - 3600};
-        ::utime(file.constData(), &anHourAgo);
         FileRegistry registry(config.path());
         MiscFunctions settings(registry);
         QString text;
@@ -98,7 +94,7 @@ double largestFileReadMs(int rounds, int &failures)
     writeSettings(config.path(), 0, 16 << 20);
     LatencyStats reads;
     for (int i = 0; i < rounds; ++i) {
-        FileRegistry registry(config.path()); // nothing known: the whole file read and parsed
+        FileRegistry registry(config.path());
         MiscFunctions settings(registry);
         QString text;
         const auto start = SteadyClock::now();

@@ -13,7 +13,6 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -55,17 +54,6 @@ int createTemporary(const QByteArray &target, QByteArray &name)
     return -1;
 }
 
-std::int64_t nanoseconds(const timespec &t)
-{
-    return std::int64_t(t.tv_sec) * 1000000000 + t.tv_nsec;
-}
-
-KeyFile::Identity identityOf(const struct stat &st)
-{
-    return {std::uint64_t(st.st_dev), std::uint64_t(st.st_ino), std::int64_t(st.st_size),
-            nanoseconds(st.st_mtim), nanoseconds(st.st_ctim)};
-}
-
 // Temporary files a writer killed before its rename left beside `target`. Only a writer holding
 // the lock makes one, and it holds the lock until the file is renamed or removed, so under the
 // lock any that is there is a leftover.
@@ -92,7 +80,7 @@ KeyFile::KeyFile(QByteArray path)
 
 // Only a regular file of at most largestFile bytes is read: a FIFO, a device or a huge file put
 // in its place must neither stall the window's thread nor exhaust memory.
-std::optional<QByteArray> KeyFile::read(Registry::Result &result, Identity *identity) const
+std::optional<QByteArray> KeyFile::read(Registry::Result &result) const
 {
     result = Registry::Success;
     const int fd = ::open(m_path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -112,8 +100,6 @@ std::optional<QByteArray> KeyFile::read(Registry::Result &result, Identity *iden
                            "settings file not read, not a regular file of at most 16 MiB", m_path);
         return std::nullopt;
     }
-    if (identity)
-        *identity = identityOf(st);
     QByteArray bytes(qsizetype(st.st_size) + 1, Qt::Uninitialized); // one more shows growth
     qsizetype done = 0;
     while (done < bytes.size()) {
@@ -140,23 +126,6 @@ std::optional<QByteArray> KeyFile::read(Registry::Result &result, Identity *iden
     }
     bytes.truncate(done);
     return bytes;
-}
-
-std::optional<KeyFile::Identity> KeyFile::identity() const
-{
-    struct stat st;
-    if (::stat(m_path.constData(), &st) != 0 || !S_ISREG(st.st_mode))
-        return std::nullopt;
-    return identityOf(st);
-}
-
-bool KeyFile::isSettled(const Identity &identity)
-{
-    timespec now {};
-    ::clock_gettime(CLOCK_REALTIME, &now);
-    // An edit in place stamps the file with the time it is made: only one within the same tick as
-    // the time the file holds now could go unseen.
-    return nanoseconds(now) - identity.modified > 2000000000; // past the coarsest file clock
 }
 
 // The file a save replaces: the file itself, or the existing file it links to.

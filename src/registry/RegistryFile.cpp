@@ -287,17 +287,20 @@ const RegistryValue *RegistryFile::value(QByteArrayView name) const
 }
 
 // A value set keeps its place and its name's spelling, and is written in the store's own form.
-void RegistryFile::setValue(QByteArrayView name, std::uint32_t type, QByteArrayView data)
+bool RegistryFile::setValue(QByteArrayView name, std::uint32_t type, QByteArrayView data)
 {
     const quint64 hash = nameHash(name);
     if (const std::size_t i = find(name, hash); i != noEntry) {
         Entry &entry = m_entries[i];
+        if (entry.value->type == type && entry.value->data == data)
+            return false;
         entry.rawSize = 0;
         entry.value->type = type;
         entry.value->data = data.toByteArray();
-        return;
+        return true;
     }
     insert({0, 0, RegistryValue {name.toByteArray(), type, data.toByteArray()}}, hash);
+    return true;
 }
 
 void RegistryFile::removeValue(QByteArrayView name)

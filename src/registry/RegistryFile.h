@@ -33,7 +33,8 @@ public:
     QByteArray toText(QByteArrayView keyPath) const;
 
     const RegistryValue *value(QByteArrayView name) const;
-    void setValue(QByteArrayView name, std::uint32_t type, QByteArrayView data);
+    // False, and nothing changed, when the key holds that value already (type and data).
+    bool setValue(QByteArrayView name, std::uint32_t type, QByteArrayView data);
 
 private:
     enum class Encoding { Ansi, AnsiAfterBom, Utf16 };

@@ -127,6 +127,44 @@ class SettingsFaultTest(faults.FaultTest):
         self.assertEqual(text_of(values["IP Address"]), harness.UNIT_ADDRESS)
         self.assertEqual(text_of(values["Left"]), "0")
 
+    def test_two_panels_on_a_whole_second_file_system(self):
+        # ext4 with 128-byte inodes keeps whole seconds and gives a freed inode number back, so
+        # another writer's file can look the same as the one a panel saved a moment before.
+        image = os.path.join(self.home.root, "whole-seconds.img")
+        try:
+            subprocess.run(["mkfs.ext4", "-q", "-I", "128", image, "8M"], check=True,
+                           capture_output=True)
+            self.mounted(self.settings_folder, "-o", "loop", image)
+        except (OSError, subprocess.CalledProcessError) as refused:
+            self.skipTest(f"no loop-mounted ext4 image here: {refused}")
+        self.home.seed(dict(SAVED, Note="abc"))
+        first = self.start()
+        a = first.window()
+        second = self.start()
+        second.answer("Glimra", "Return")
+        b = harness.wait_for(lambda: set(first.xdotool("search", "--onlyvisible", "--name",
+                                                        harness.TITLE, check=False).split()) - {a},
+                             what="the second panel").pop()
+        first.xdotool("windowmove", a, "300", "200")
+        second.xdotool("windowmove", b, "500", "400")
+
+        def typed(panel, window, keys, address):
+            panel.click(window, *IP_BOX)
+            panel.key(window, "End")
+            panel.type(window, keys)
+            harness.wait_for(lambda: self.home.settings().get("IP Address") == address,
+                             what=f"{address} saved")
+
+        typed(first, a, "9", "10.77.0.29")
+        with open(self.home.settings_file, "r+b") as editor:  # in place, at the same size
+            editor.seek(read_bytes(self.home.settings_file).index(b'"Note"="abc"') + 8)
+            editor.write(b"xyz")
+        typed(first, a, "1", "10.77.0.291")
+        typed(second, b, "77", "10.77.0.277")
+        self.close(first, a)
+        self.assertEqual(self.home.settings(), dict(SAVED, **{
+            "IP Address": "10.77.0.277", "Note": "xyz", "Left": "4500", "Top": "3000"}))
+
     def test_full_disk_keeps_the_old_file(self):
         unit = self.unit()
         self.mounted(self.settings_folder, "-t", "tmpfs", "-o", "size=64k,mode=0700", "varnoke")

@@ -206,8 +206,8 @@ Registry::Result FileRegistry::update(const Key &key, const Change &change)
     // Storing what the file holds already changes nothing, whoever holds the lock.
     if (contents && !change(*contents))
         return Success;
-    if (!lock.isLocked())
-        return LockViolation;
+    if (lock.result() != Success)
+        return lock.result();
     if (!contents) {
         if (found) {
             if (const Result r = file.setAside(); r != Success)

@@ -19,7 +19,7 @@ bool hasType(const QByteArray &path, mode_t type)
 
 bool makeFolder(const QByteArray &path)
 {
-    return ::mkdir(path.constData(), 0777) == 0 || errno == EEXIST;
+    return ::mkdir(path.constData(), 0700) == 0 || errno == EEXIST;
 }
 
 } // namespace

@@ -111,6 +111,9 @@ void tst_FileRegistry::fileLocation()
     QStringList entries =
         QDir(home + QStringLiteral("/Yorv")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
     QCOMPARE(entries, QStringList({u"Varnoke.reg"_qs, u"Varnoke.reg.lock"_qs}));
+    // No other user may open the lock, and so hold up the saves.
+    QCOMPARE(modeOf(home + u"/Yorv"_qs), mode_t(0700));
+    QCOMPARE(modeOf(home + u"/Yorv/Varnoke.reg.lock"_qs), mode_t(0600));
     QCOMPARE(QDir(home).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
              QStringList({u"Yorv"_qs}));
 

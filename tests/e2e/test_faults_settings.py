@@ -8,6 +8,7 @@ that was saved before, and no window on screen but the panel's own. A read-only 
 covered by test_startup.
 """
 
+import fcntl
 import os
 import random
 import shutil
@@ -164,6 +165,34 @@ class SettingsFaultTest(faults.FaultTest):
         self.close(first, a)
         self.assertEqual(self.home.settings(), dict(SAVED, **{
             "IP Address": "10.77.0.277", "Note": "xyz", "Left": "4500", "Top": "3000"}))
+
+    def test_lock_held_by_another_program_holds_up_saves_not_the_window(self):
+        def threads():
+            return len(os.listdir(f"/proc/{panel.process.pid}/task"))
+
+        unit = self.unit()
+        self.home.seed(SAVED)
+        lock = open(self.home.settings_file + ".lock", "ab")  # as any program of the user's could
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        panel = self.start()
+        window = panel.window()
+        before = threads()
+        panel.click(window, *IP_BOX)
+        panel.key(window, "End")
+        panel.type(window, "123")
+        panel.click(window, *RUN)
+        self.assertEqual(unit.commands(1), [b"OR"])
+        self.assertLessEqual(threads(), before)
+        fcntl.flock(lock, fcntl.LOCK_UN)  # the waiting save goes through on its own
+        harness.wait_for(lambda: self.home.settings()["IP Address"] == harness.UNIT_ADDRESS + "123",
+                         what="the waiting save")
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        panel.xdotool("windowmove", window, "300", "200")
+        harness.wait_for(lambda: panel.geometry(window)[:2] == (300, 200), what="the move")
+        self.close(panel, window)
+        said = [line for line in panel.stop()[1].splitlines() if "varnoke.settings" in line]
+        self.assertEqual(len(said), 2, said)
+        self.assertIn("not saved on closing", said[1])
 
     def test_full_disk_keeps_the_old_file(self):
         unit = self.unit()

@@ -188,7 +188,7 @@ Registry::Result FileRegistry::load(const Key &key, const KeyFile &file, bool &f
     Result r = Success;
     const std::optional<QByteArray> text = file.read(r);
     found = text.has_value();
-    contents = text ? RegistryFile::parse(*text) : std::nullopt;
+    contents = text ? RegistryFile::parse(*text, keyPathOf(key)) : std::nullopt;
     return r;
 }
 
@@ -213,10 +213,10 @@ Registry::Result FileRegistry::update(const Key &key, const Change &change)
             if (const Result r = file.setAside(); r != Success)
                 return r;
         }
-        contents.emplace();
+        contents.emplace(keyPathOf(key));
         change(*contents);
     }
-    const QByteArray text = contents->toText(keyPathOf(key));
+    const QByteArray text = contents->toText();
     if (text.size() > KeyFile::largestFile) {
         StoreWarning::once(StoreWarning::Kind::SaveFailed,
                            "settings not saved, the file would pass 16 MiB", file.path());

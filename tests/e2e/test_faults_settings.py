@@ -128,6 +128,31 @@ class SettingsFaultTest(faults.FaultTest):
         self.assertEqual(text_of(values["IP Address"]), harness.UNIT_ADDRESS)
         self.assertEqual(text_of(values["Left"]), "0")
 
+    def test_parent_key_export_keeps_every_other_key(self):
+        # The registry editor's export of HKEY_CURRENT_USER\SOFTWARE\Yorv: that key, the panel's
+        # own below it, a key of its own below that, and a key's deletion.
+        def export(own):
+            return "\ufeff" + "\r\n".join([
+                "Windows Registry Editor Version 5.00", "",
+                "[HKEY_CURRENT_USER\\SOFTWARE\\Yorv]", '"IP Address"="10.77.0.99"', "",
+                "[HKEY_CURRENT_USER\\Software\\Yorv\\varnoke]", *own, "",
+                "[-HKEY_CURRENT_USER\\SOFTWARE\\Yorv\\Old]", "",
+                "[HKEY_CURRENT_USER\\SOFTWARE\\Yorv\\Varnoke\\Tools]", '"Left"="7"', "", ""])
+
+        unit = self.unit()
+        os.makedirs(self.settings_folder)
+        with open(self.home.settings_file, "w", encoding="utf-16-le", newline="") as out:
+            out.write(export(['"IP Address"="10.77.0.2"']))
+        panel = self.start()
+        window = panel.window()
+        panel.click(window, *RUN)
+        self.assertEqual(unit.commands(1), [b"OR"])  # the address of the panel's own key
+        x, y, _, _ = panel.geometry(window)
+        self.close(panel, window)
+        with open(self.home.settings_file, encoding="utf-16-le", newline="") as saved:
+            self.assertEqual(saved.read(), export(['"IP Address"="10.77.0.2"', f'"Left"="{x * 15}"',
+                                                   f'"Top"="{y * 15}"', '"Window state"="0"']))
+
     def test_two_panels_on_a_whole_second_file_system(self):
         # ext4 with 128-byte inodes keeps whole seconds and gives a freed inode number back, so
         # another writer's file can look the same as the one a panel saved a moment before.

@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -22,6 +21,7 @@ namespace {
 
 constexpr int temporaryNameAttempts = 16;
 constexpr int temporarySuffixLength = 8;
+constexpr int maxLinkHops = 40; // as the kernel follows them
 
 bool writeAll(int fd, const QByteArray &bytes)
 {
@@ -128,23 +128,30 @@ std::optional<QByteArray> KeyFile::read(Registry::Result &result) const
     return bytes;
 }
 
-// The file a save replaces: the file itself, or the existing file it links to.
+// The file a save replaces: the file itself, or the one its link leads to (through any further
+// links), there already or not. A link that leads round in a loop holds nothing: it is replaced.
 QByteArray KeyFile::target() const
 {
-    struct stat st;
-    if (::lstat(m_path.constData(), &st) != 0 || !S_ISLNK(st.st_mode))
-        return m_path;
-    char resolved[PATH_MAX];
-    if (!::realpath(m_path.constData(), resolved) || ::stat(resolved, &st) != 0
-        || !S_ISREG(st.st_mode))
-        return m_path; // a dangling link is replaced by the file itself
-    return QByteArray(resolved);
+    QByteArray path = m_path;
+    for (int hop = 0; hop < maxLinkHops; ++hop) {
+        struct stat st;
+        if (::lstat(path.constData(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return path;
+        char next[PATH_MAX];
+        const ssize_t n = ::readlink(path.constData(), next, sizeof next);
+        if (n <= 0 || n == sizeof next)
+            return m_path;
+        const QByteArray link(next, n);
+        path = link.startsWith('/') ? link : KeyFolders::parentOf(path) + '/' + link;
+    }
+    return m_path;
 }
 
 bool KeyFile::isWritable() const
 {
     const QByteArray file = target();
-    return ::access(KeyFolders::parentOf(file).constData(), W_OK) == 0
+    // A link's folder that is not there yet is made by the save, which finds out then.
+    return (::access(KeyFolders::parentOf(file).constData(), W_OK) == 0 || errno == ENOENT)
         && (::access(file.constData(), F_OK) != 0 || ::access(file.constData(), W_OK) == 0);
 }
 
@@ -158,6 +165,12 @@ Registry::Result KeyFile::replace(const QByteArray &bytes) const
     const QByteArray file = target();
     struct stat old;
     const bool existed = ::stat(file.constData(), &old) == 0;
+    if (!existed && !KeyFolders::make(KeyFolders::parentOf(file))) {
+        const int error = errno;
+        StoreWarning::once(StoreWarning::Kind::SaveFailed,
+                           "settings not saved, its folder can't be made", file, error);
+        return resultOf(error);
+    }
     removeLeftovers(file);
     QByteArray temporary;
     const int fd = createTemporary(file, temporary);
@@ -191,18 +204,20 @@ Registry::Result KeyFile::replace(const QByteArray &bytes) const
     return Registry::Success;
 }
 
-// Never overwrite what we cannot read: keep it beside for its owner.
+// Never overwrite what we cannot read: keep it beside for its owner. A link is left to lead to
+// where the next save makes the file anew.
 Registry::Result KeyFile::setAside() const
 {
+    const QByteArray file = target();
     const QByteArray stamp = QDateTime::currentDateTime().toString(u"yyyyMMdd'T'HHmmss").toLatin1();
-    QByteArray aside = m_path + ".bad-" + stamp;
+    QByteArray aside = file + ".bad-" + stamp;
     struct stat st;
     for (int n = 1; ::lstat(aside.constData(), &st) == 0; ++n)
-        aside = m_path + ".bad-" + stamp + '-' + QByteArray::number(n);
-    if (::rename(m_path.constData(), aside.constData()) != 0) {
+        aside = file + ".bad-" + stamp + '-' + QByteArray::number(n);
+    if (::rename(file.constData(), aside.constData()) != 0) {
         const int error = errno;
         StoreWarning::once(StoreWarning::Kind::SaveFailed,
-                           "settings not saved, an unreadable file can't be set aside", m_path,
+                           "settings not saved, an unreadable file can't be set aside", file,
                            error);
         return resultOf(error);
     }

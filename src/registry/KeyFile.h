@@ -29,11 +29,13 @@ public:
     bool isWritable() const;
 
     // Replaces the file with `bytes` so that, whatever stops the process, it holds the old text or
-    // the new one. A file that is a link to an existing file stays a link: its target is replaced.
-    // Call it with the file's lock held: it also clears what killed writers left.
+    // the new one. A file that is a link stays a link: the file it leads to is replaced, or made
+    // (with its folder) when it is not there yet. Call it with the file's lock held: it also clears
+    // what killed writers left.
     Registry::Result replace(const QByteArray &bytes) const;
 
-    // Renames the file to "<file>.bad-<time>" under a name of its own.
+    // Renames the file (a link's target, not the link) to "<file>.bad-<time>" under a name of its
+    // own.
     Registry::Result setAside() const;
 
     // What a failed file system call with this errno means to a registry caller.

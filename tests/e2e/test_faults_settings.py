@@ -112,21 +112,30 @@ class SettingsFaultTest(faults.FaultTest):
                     with open(self.settings_folder) as blocking:
                         self.assertEqual(blocking.read(), "not a folder")
 
-    def test_link_to_nowhere_gives_way_to_a_settings_file(self):
-        # A link that leads nowhere holds nothing to lose: the first save puts a file in its place.
-        os.makedirs(self.settings_folder)
-        os.symlink(os.path.basename(self.home.settings_file), self.home.settings_file)  # a loop
-        panel = self.start()
-        window = panel.window()
-        self.assert_box_text(panel, window, IP_BOX, DESIGN_ADDRESS)
-        panel.key(window, "ctrl+a")
-        panel.type(window, harness.UNIT_ADDRESS)
-        self.assert_only_the_panel(panel, window)
-        self.close(panel, window)
-        self.assertFalse(os.path.islink(self.home.settings_file))
-        values = strict_values(self.home.settings_file)
-        self.assertEqual(text_of(values["IP Address"]), harness.UNIT_ADDRESS)
-        self.assertEqual(text_of(values["Left"]), "0")
+    def test_settings_link_stays_a_link(self):
+        # A dotfiles folder not filled yet, a file there that is not a registry file, and a link
+        # that leads round to itself, which holds nothing and gives way to a file.
+        dotfiles = os.path.join(self.home.home, "dotfiles")
+        for case in ("not made yet", "not a registry file", "a loop"):
+            with self.subTest(case):
+                for folder in (self.settings_folder, dotfiles):
+                    shutil.rmtree(folder, ignore_errors=True)
+                os.makedirs(self.settings_folder)
+                os.symlink("Varnoke.reg" if case == "a loop" else "../../dotfiles/Varnoke.reg",
+                           self.home.settings_file)
+                if case == "not a registry file":
+                    os.makedirs(dotfiles)
+                    with open(os.path.join(dotfiles, "Varnoke.reg"), "w") as foreign:
+                        foreign.write("IP=10.0.0.1\n")
+                panel = self.start()
+                window = panel.window()
+                panel.retype(window, IP_BOX, harness.UNIT_ADDRESS)
+                self.close(panel, window)
+                self.assertEqual(os.path.islink(self.home.settings_file), case != "a loop")
+                self.assertEqual(self.home.settings()["IP Address"], harness.UNIT_ADDRESS)
+                if case != "a loop":  # a folder made is the user's alone; a bad file kept beside
+                    self.assertEqual((os.stat(dotfiles).st_mode & 0o777, len(os.listdir(dotfiles))),
+                                     (0o700, 1) if case == "not made yet" else (0o755, 2))
 
     def test_parent_key_export_keeps_every_other_key(self):
         # The registry editor's export of HKEY_CURRENT_USER\SOFTWARE\Yorv: that key, the panel's

@@ -1,7 +1,9 @@
 # SPDX-FileCopyrightText: 2026 The Varnoke developers
 # SPDX-License-Identifier: MIT
-"""The real panel under faults of its settings: folders and files it can't read or write, a link
-to nowhere, a full disk, kills in the middle of a save, and values at their types' extremes.
+"""The real panel under faults of its settings: folders and files it can't read or write, links,
+a full disk, kills in the middle of a save, another writer on a file system that keeps whole
+seconds, a lock held by another program, a parent key's export, and values at their types'
+extremes.
 
 Each case ends with the panel running (or closed by the operator with exit code 0), nothing lost
 that was saved before, and no window on screen but the panel's own. A read-only program folder is

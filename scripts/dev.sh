@@ -59,7 +59,9 @@ test)
     ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
 
     echo "== The same suite, built with AddressSanitizer and UndefinedBehaviorSanitizer"
-    configure_and_build "$build-asan" -DBUILD_TESTING=ON -DVARNOKE_SANITIZE=ON
+    # -O1 with line tables only: the sanitizers report as well, and the build takes half as long.
+    configure_and_build "$build-asan" -DBUILD_TESTING=ON -DVARNOKE_SANITIZE=ON \
+        -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG"
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
     LSAN_OPTIONS=suppressions=$here/tests/sanitizer.supp:print_suppressions=0 \
     UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \

@@ -35,7 +35,9 @@ int main(int argc, char *argv[])
         return outcome.exitCode;
     }
 
+    CommandLine::holdMessagesWhileOpeningDisplay();
     QApplication app(argc, argv);
+    CommandLine::displayOpened();
     QApplication::setApplicationName(QStringLiteral("varnoke"));
     QApplication::setApplicationVersion(QStringLiteral(VARNOKE_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral(VARNOKE_APP_ID));

@@ -2,7 +2,11 @@
 // SPDX-License-Identifier: MIT
 #include "CommandLine.h"
 
+#include <QList>
 #include <QtGlobal>
+
+#include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -13,12 +17,11 @@ const QStringList qtOptionsWithValue = {
     QStringLiteral("platformtheme"), QStringLiteral("plugin"),
     QStringLiteral("display"),       QStringLiteral("name"),
     QStringLiteral("session"),       QStringLiteral("qmljsdebugger")};
-const QStringList qtFlags = {QStringLiteral("reverse"), QStringLiteral("widgetcount"),
-                             QStringLiteral("nograb"), QStringLiteral("dograb"),
-                             QStringLiteral("sync")};
-// The window is the design's: the options that would retitle, move, resize, restyle or re-icon it
-// (-qwindowtitle, -title, -geometry, -qwindowgeometry, -style, -stylesheet, -qwindowicon) are
-// refused like any unknown argument, so the toolkit never sees them.
+const QStringList qtFlags = {QStringLiteral("widgetcount"), QStringLiteral("nograb"),
+                             QStringLiteral("dograb"), QStringLiteral("sync")};
+// The window is the design's: the options that would retitle, move, resize, restyle, re-icon or
+// mirror it (-qwindowtitle, -title, -geometry, -qwindowgeometry, -style, -stylesheet,
+// -qwindowicon, -reverse) are refused like any unknown argument, so the toolkit never sees them.
 
 QString usage()
 {
@@ -30,8 +33,36 @@ QString usage()
         "Nothing is configured from the command line. The unit's address and the window's\n"
         "place are kept in ${XDG_CONFIG_HOME:-~/.config}/Yorv/Varnoke.reg; delete that file\n"
         "to start afresh. The toolkit's options that pick the display (-platform, -display,\n"
-        "...) work as usual; those that would change the window's title, place, size or\n"
-        "style are refused.\n");
+        "...) work as usual; those that would change the window's title, place, size,\n"
+        "style or direction are refused.\n");
+}
+
+struct HeldMessage
+{
+    QtMsgType type;
+    QByteArray category;
+    QString text;
+};
+QList<HeldMessage> heldMessages;
+QtMessageHandler toolkitHandler = nullptr;
+
+void holdBack(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (type != QtFatalMsg) {
+        heldMessages.append({type, QByteArray(context.category), text});
+        return;
+    }
+    // The toolkit has given up on the display; its platform plug-in's first word says why.
+    QByteArray line = "varnoke: cannot open the display";
+    for (const HeldMessage &held : std::as_const(heldMessages)) {
+        if (held.category.startsWith("qt.qpa")) {
+            line += ": " + held.text.toLocal8Bit();
+            break;
+        }
+    }
+    std::fputs((line + '\n').constData(), stderr);
+    std::fflush(stderr);
+    std::_Exit(1); // nothing has been opened, created or saved yet
 }
 
 } // namespace
@@ -88,4 +119,20 @@ bool CommandLine::displayInEnvironment()
             return true;
     }
     return false;
+}
+
+void CommandLine::holdMessagesWhileOpeningDisplay()
+{
+    toolkitHandler = qInstallMessageHandler(holdBack);
+}
+
+void CommandLine::displayOpened()
+{
+    qInstallMessageHandler(toolkitHandler);
+    for (const HeldMessage &held : std::as_const(heldMessages)) {
+        const QMessageLogContext context(
+            nullptr, 0, nullptr, held.category.isEmpty() ? nullptr : held.category.constData());
+        toolkitHandler(held.type, context, held.text);
+    }
+    heldMessages.clear();
 }

@@ -26,4 +26,12 @@ public:
 
     // Reads the environment for check().
     static bool displayInEnvironment();
+
+    // Around opening the display, which the toolkit does while the application object is made:
+    // its messages are held back meanwhile, and should it give up (a DISPLAY whose server has
+    // gone, a compositor that stopped) the panel says so in one line and exits with status 1,
+    // as with no display at all, instead of the toolkit's page of advice and an abort. Once the
+    // display is open, what was held back is said after all.
+    static void holdMessagesWhileOpeningDisplay();
+    static void displayOpened();
 };

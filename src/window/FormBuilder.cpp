@@ -71,8 +71,8 @@ void legibleWhileDisabled(QWidget &widget)
 {
     constexpr double wanted = 4.5;
     QPalette palette = widget.palette();
-    for (const auto [ink, paper] : {std::pair {QPalette::Text, QPalette::Base},
-                                    std::pair {QPalette::WindowText, QPalette::Window}}) {
+    for (const auto &[ink, paper] : {std::pair {QPalette::Text, QPalette::Base},
+                                     std::pair {QPalette::WindowText, QPalette::Window}}) {
         const QColor background = palette.color(QPalette::Disabled, paper);
         QColor text = palette.color(QPalette::Disabled, ink);
         for (int step = 0; step < 64 && contrast(text, background) < wanted; ++step)

@@ -6,11 +6,6 @@ import harness
 
 
 class WindowTest(harness.PanelTestCase):
-    def test_window_maps_with_title_and_design_size(self):
-        panel = self.start()
-        window = panel.window()
-        self.assertEqual(panel.geometry(window)[2:], (335, 181))
-
     def test_size_follows_the_display_scale(self):
         panel = self.start(extra_env={"QT_SCALE_FACTOR": "2"})
         window = panel.window()

@@ -3,7 +3,7 @@
 # SPDX-License-Identifier: MIT
 
 # Builds the fuzz targets with clang in their own build folder and runs each for
-# VARNOKE_FUZZ_SECONDS (default 60) seconds: bash tests/fuzz/run-fuzzers.sh
+# VARNOKE_FUZZ_SECONDS (default 60) seconds, side by side: bash tests/fuzz/run-fuzzers.sh
 set -euo pipefail
 
 source_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -13,4 +13,4 @@ seconds=${VARNOKE_FUZZ_SECONDS:-60}
 CC=clang CXX=clang++ cmake -S "$source_dir" -B "$build_dir" -G Ninja -DVARNOKE_FUZZ=ON \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNOKE_FUZZ_SECONDS="$seconds"
 cmake --build "$build_dir" -j2 --target fuzz_registryfile fuzz_readregstring
-ctest --test-dir "$build_dir" -L fuzz --output-on-failure
+ctest --test-dir "$build_dir" -L fuzz --output-on-failure -j2

@@ -17,6 +17,7 @@
 #include <QStringList>
 
 #include <cstring>
+#include <functional>
 
 // Stand-ins for the world outside the window. Every call that matters is written to one shared
 // journal, so a test can check what happened and in which order.
@@ -95,6 +96,8 @@ struct FakePlatform
         Result RegQueryValueExA(Handle, const char *name, std::uint32_t *, std::uint32_t *type,
                                 std::uint8_t *data, std::uint32_t *size) override
         {
+            if (beforeRead)
+                beforeRead(); // lets a test see what start-up has done by the time it reads
             journal << QStringLiteral("read %1").arg(QLatin1String(name));
             const auto found = values.constFind(QByteArray(name));
             if (found == values.cend())
@@ -132,6 +135,7 @@ struct FakePlatform
         }
         QByteArray string(const char *name) const { return values.value(name).data; }
         QStringList &journal;
+        std::function<void()> beforeRead;
         bool keyExists = false;
         QMap<QByteArray, Value> values;
     };

@@ -2,14 +2,15 @@
 # SPDX-FileCopyrightText: 2026 The Varnoke developers
 # SPDX-License-Identifier: MIT
 """Builds the Debian package from a finished build tree into a temporary folder and checks what an
-installing machine will see: the files and their kinds, the control fields, the documents, that
-the desktop entry and the AppStream metainfo validate, that lintian finds nothing to complain
-about, that the program is hardened, and that installing and purging it in a throw-away dpkg root
-leaves every directory it found as it was.
+installing machine will see: the files and their kinds, the control fields, the documents, the
+sounds, that the desktop entry and the AppStream metainfo validate, that lintian finds nothing to
+complain about, that the program is hardened, and that installing and purging it in a throw-away
+dpkg root leaves every directory it found as it was.
 
 Usage: check_package.py <build dir> <cpack> <cmake> <version>
 """
 
+import array
 import gzip
 import json
 import os
@@ -19,6 +20,7 @@ import subprocess
 import sys
 import tempfile
 import unittest
+import wave
 import xml.etree.ElementTree as ET
 
 SKIP = 77
@@ -100,6 +102,7 @@ class Package(unittest.TestCase):
             "/usr/share/doc/varnoke/copyright": 1,
             "/usr/share/doc/varnoke/changelog.gz": 1,
             "/usr/share/doc/varnoke/README.md": 1,
+            "/usr/share/doc/varnoke/docs/panel.png": 1,  # the README shows it
         }
         for size in (32, 48, 64, 128, 256):
             regular[f"/usr/share/icons/hicolor/{size}x{size}/apps/{APP_ID}.png"] = 1
@@ -184,6 +187,21 @@ class Package(unittest.TestCase):
                        "Varnoke.reg", PROGRAM_DIR):
             with self.subTest(needed=needed):
                 self.assertIn(needed, text)
+
+    def test_sounds(self):
+        # The build generates them (packaging/tools/generate_tones.cpp); that each chime falls or
+        # rises as its name says is heard through a sound server by e2e_sound.
+        for name in ("ConnectionLost.wav", "ConnectedNow.wav"):
+            path = os.path.join(self.root, PROGRAM_DIR.lstrip("/"), name)
+            with self.subTest(name), wave.open(path) as sound:
+                # PCM (the only kind the reader takes), 16-bit mono as the sound library reads it.
+                self.assertEqual((sound.getnchannels(), sound.getsampwidth()), (1, 2))
+                samples = array.array("h", sound.readframes(sound.getnframes()))
+                self.assertEqual(len(samples), sound.getnframes())  # the data chunk is whole
+                self.assertTrue(0.3 < len(samples) / sound.getframerate() < 1.0, len(samples))
+                peak = max(map(abs, samples))
+                self.assertTrue(32767 / 5 < peak < 32767 * 0.95, peak)  # audible, never harsh
+                self.assertLess(max(abs(samples[0]), abs(samples[-1])), 328)  # no click at the ends
 
     def test_desktop_entry(self):
         path = os.path.join(self.root, f"usr/share/applications/{APP_ID}.desktop")
@@ -299,7 +317,9 @@ class Package(unittest.TestCase):
 
 if __name__ == "__main__":
     Package.build_dir, Package.cpack, Package.cmake, Package.version = sys.argv[1:5]
-    if not os.path.exists(os.path.join(Package.build_dir, "CPackConfig.cmake")):
+    # A folder not configured for packaging has only a CPackConfig.cmake that says so.
+    config = os.path.join(Package.build_dir, "CPackConfig.cmake")
+    if "CPACK_GENERATOR" not in (open(config).read() if os.path.exists(config) else ""):
         print("skipped: this build folder makes no package (configure with -DVARNOKE_PACKAGE=ON)")
         sys.exit(SKIP)
     missing = [t for t in TOOLS if not shutil.which(t)]

@@ -1,8 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The Varnoke developers
 // SPDX-License-Identifier: MIT
-#include "mock/FakePlatform.h"
+#include "mock/FormFixture.h"
 #include "platform/UdpEndpoint.h"
-#include "window/formMain.h"
 
 #include <QDeadlineTimer>
 #include <QGroupBox>
@@ -35,25 +34,19 @@ private Q_SLOTS:
     void failedSendsLeaveTheWindowWorking();
 
 private:
-    template<typename T> T *find(const char *name) const
-    {
-        return m_form->findChild<T *>(QString::fromLatin1(name));
-    }
     QList<QByteArray> received(int atLeast = 1, int timeoutMs = 2000);
     QList<QByteArray> nothingMore();
 
     QUdpSocket m_unit;
-    std::unique_ptr<FakePlatform> m_platform;
-    std::unique_ptr<formMain> m_form;
+    std::unique_ptr<FormFixture> m_panel;
     UdpEndpoint *m_enet = nullptr;
 };
 
 void tst_Commands::init()
 {
     QVERIFY2(m_unit.bind(QHostAddress::LocalHost, 0), qPrintable(m_unit.errorString()));
-    m_platform = std::make_unique<FakePlatform>();
-    m_form = std::make_unique<formMain>(m_platform->services);
-    m_enet = find<UdpEndpoint>("Enet");
+    m_panel = std::make_unique<FormFixture>();
+    m_enet = m_panel->find<UdpEndpoint>("Enet");
     // No name server is ever asked: every name is unknown here.
     m_enet->setResolver([](const QByteArray &, QString &error) {
         error = QStringLiteral("unknown");
@@ -62,14 +55,13 @@ void tst_Commands::init()
     m_enet->setRemoteHost(QStringLiteral("127.0.0.1"));
     m_enet->setRemotePort(m_unit.localPort());
     m_enet->setLocalPort(0);
-    m_form->show();
-    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+    m_panel->form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&m_panel->form));
 }
 
 void tst_Commands::cleanup()
 {
-    m_form.reset();
-    m_platform.reset();
+    m_panel.reset();
     m_unit.close();
 }
 
@@ -105,14 +97,14 @@ void tst_Commands::modeClickSendsItsTwoLetters()
 {
     QFETCH(QString, button);
     QFETCH(QByteArray, command);
-    QTest::mouseClick(m_form->findChild<QRadioButton *>(button), Qt::LeftButton);
+    QTest::mouseClick(m_panel->form.findChild<QRadioButton *>(button), Qt::LeftButton);
     QCOMPARE(received(), QList<QByteArray> {command});
     QVERIFY(nothingMore().isEmpty());
 }
 
 void tst_Commands::everyKeystrokeSendsTheWholeBox()
 {
-    auto *box = find<QLineEdit>("txtFreq");
+    auto *box = m_panel->find<QLineEdit>("txtFreq");
     box->setFocus();
     box->selectAll();
     QTest::keyClick(box, Qt::Key_Backspace);
@@ -141,7 +133,7 @@ void tst_Commands::valueText()
     QFETCH(QString, box);
     QFETCH(QString, typed);
     QFETCH(QByteArray, last);
-    auto *edit = m_form->findChild<QLineEdit *>(box);
+    auto *edit = m_panel->form.findChild<QLineEdit *>(box);
     edit->setFocus();
     edit->selectAll();
     QTest::keyClick(edit, Qt::Key_Delete);
@@ -153,7 +145,7 @@ void tst_Commands::valueText()
 
 void tst_Commands::programSetTextSends()
 {
-    find<QLineEdit>("txtVcoCtrl")->setText(QStringLiteral("100"));
+    m_panel->find<QLineEdit>("txtVcoCtrl")->setText(QStringLiteral("100"));
     QCOMPARE(received(), QList<QByteArray> {"FC 100"});
 }
 
@@ -161,7 +153,7 @@ void tst_Commands::noCommandIsLongerThan13Bytes()
 {
     int longest = 0;
     for (const char *name : {"txtManual", "txtStop", "txtFreq", "txtVcoCtrl"}) {
-        auto *box = find<QLineEdit>(name);
+        auto *box = m_panel->find<QLineEdit>(name);
         box->setFocus();
         box->selectAll();
         // The first keystroke replaces the selection; each one up to the limit sends once, and
@@ -179,7 +171,7 @@ void tst_Commands::noCommandIsLongerThan13Bytes()
 void tst_Commands::labelsAndFramesSendNothing()
 {
     for (const char *name : {"Label1", "Label3", "framIP", "Frame1", "framPort"})
-        QTest::mouseClick(find<QWidget>(name), Qt::LeftButton, {}, QPoint(3, 3));
+        QTest::mouseClick(m_panel->find<QWidget>(name), Qt::LeftButton, {}, QPoint(3, 3));
     QVERIFY(nothingMore().isEmpty());
 }
 
@@ -187,9 +179,9 @@ void tst_Commands::arrivingDatagramChangesNoControl()
 {
     auto snapshot = [this] {
         QStringList state;
-        for (const QLineEdit *box : m_form->findChildren<QLineEdit *>())
+        for (const QLineEdit *box : m_panel->form.findChildren<QLineEdit *>())
             state << box->text() << box->palette().color(QPalette::Base).name();
-        for (const QRadioButton *mode : m_form->findChildren<QRadioButton *>())
+        for (const QRadioButton *mode : m_panel->form.findChildren<QRadioButton *>())
             state << QString::number(mode->isChecked());
         return state;
     };
@@ -217,16 +209,16 @@ void tst_Commands::failedSendsLeaveTheWindowWorking()
     QFETCH(int, port);
     m_enet->setRemoteHost(host);
     m_enet->setRemotePort(port);
-    auto *box = find<QLineEdit>("txtStop");
+    auto *box = m_panel->find<QLineEdit>("txtStop");
     box->clear();
     for (int i = 0; i < 3; ++i) {
         box->setFocus();
         box->end(false);
         QTest::keyClicks(box, QStringLiteral("7"));
-        QTest::mouseClick(find<QRadioButton>("optPulse"), Qt::LeftButton);
+        QTest::mouseClick(m_panel->find<QRadioButton>("optPulse"), Qt::LeftButton);
     }
     QCOMPARE(box->text(), QStringLiteral("777"));
-    QVERIFY(m_form->isVisible());
+    QVERIFY(m_panel->form.isVisible());
     QVERIFY(nothingMore().isEmpty());
 }
 

@@ -1,8 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The Varnoke developers
 // SPDX-License-Identifier: MIT
-#include "mock/FakePlatform.h"
+#include "mock/FormFixture.h"
 #include "platform/UdpEndpoint.h"
-#include "window/formMain.h"
 
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -25,36 +24,33 @@ private Q_SLOTS:
     void anotherHostCannotHideADeadUnit();
 
 private:
-    QLineEdit *ipBox() const { return m_form->findChild<QLineEdit *>(QStringLiteral("txtIP")); }
+    QLineEdit *ipBox() const { return m_panel->find<QLineEdit>("txtIP"); }
     QColor ipColour() const { return ipBox()->palette().color(QPalette::Base); }
     void tick(std::chrono::milliseconds later)
     {
-        m_platform->clock.advance(later);
-        m_form->tmrHB_Timer();
+        m_panel->platform.clock.advance(later);
+        m_panel->form.tmrHB_Timer();
     }
     void sendFrom(const QHostAddress &from);
 
-    std::unique_ptr<FakePlatform> m_platform;
-    std::unique_ptr<formMain> m_form;
+    std::unique_ptr<FormFixture> m_panel;
     UdpEndpoint *m_enet = nullptr;
 };
 
 void tst_LinkWatch::init()
 {
-    m_platform = std::make_unique<FakePlatform>();
-    m_platform->registry.setString("IP Address", "127.0.0.1");
-    m_form = std::make_unique<formMain>(m_platform->services);
-    m_form->Form_Load();
+    m_panel = std::make_unique<FormFixture>();
+    m_panel->platform.registry.setString("IP Address", "127.0.0.1");
+    m_panel->form.Form_Load();
     // Listen on a free port rather than the panel's own, but stay aimed at the unit's address.
-    m_enet = m_form->findChild<UdpEndpoint *>(QStringLiteral("Enet"));
+    m_enet = m_panel->find<UdpEndpoint>("Enet");
     m_enet->setLocalPort(0);
     QVERIFY(m_enet->isBound());
 }
 
 void tst_LinkWatch::cleanup()
 {
-    m_form.reset();
-    m_platform.reset();
+    m_panel.reset();
 }
 
 void tst_LinkWatch::sendFrom(const QHostAddress &from)
@@ -73,7 +69,7 @@ void tst_LinkWatch::silentUnitIsMarkedAfterTheGrace()
     QCOMPARE(ipColour(), QColor(255, 192, 192));
     tick(1ms);
     QCOMPARE(ipColour(), QColor(255, 208, 208));
-    QCOMPARE(m_platform->journal.filter(QStringLiteral("play")),
+    QCOMPARE(m_panel->platform.journal.filter(QStringLiteral("play")),
              QStringList {"play /opt/panel/ConnectionLost.wav"});
     // Told in words too, from the time the watch began (the fake clock's noon).
     QCOMPARE(ipBox()->accessibleDescription(),
@@ -89,13 +85,13 @@ void tst_LinkWatch::unitsDatagramClearsTheMark()
     QCOMPARE(ipColour(), QColor(255, 192, 192));
     QCOMPARE(ipBox()->accessibleDescription(), QString());
     // Heard at 12:00:07, then silent again: the words give the last time heard.
-    m_platform->clock.seconds += 7;
+    m_panel->platform.clock.seconds += 7;
     sendFrom(QHostAddress(QStringLiteral("127.0.0.1")));
     tick(6s);
     QCOMPARE(ipBox()->accessibleDescription(),
              QStringLiteral("Link lost: nothing heard from the unit since 12:00:07"));
     sendFrom(QHostAddress(QStringLiteral("127.0.0.1")));
-    QCOMPARE(m_platform->journal.filter(QStringLiteral("play")).last(),
+    QCOMPARE(m_panel->platform.journal.filter(QStringLiteral("play")).last(),
              QStringLiteral("play /opt/panel/ConnectedNow.wav"));
     tick(5s);
     QCOMPARE(ipColour(), QColor(255, 192, 192));

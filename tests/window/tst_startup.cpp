@@ -1,8 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The Varnoke developers
 // SPDX-License-Identifier: MIT
-#include "mock/FakePlatform.h"
+#include "mock/FormFixture.h"
 #include "platform/UdpEndpoint.h"
-#include "window/formMain.h"
 
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -16,8 +15,8 @@ class tst_StartUp : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void init();
-    void cleanup();
+    void init() { m_panel = std::make_unique<FormFixture>(); }
+    void cleanup() { m_panel.reset(); }
     void startUpRunsInOrder();
     void savedAddress_data();
     void savedAddress();
@@ -35,40 +34,36 @@ private Q_SLOTS:
     void terminationSignal();
 
 private:
-    QLineEdit *ipBox() const { return m_form->findChild<QLineEdit *>(QStringLiteral("txtIP")); }
-    UdpEndpoint *enet() const { return m_form->findChild<UdpEndpoint *>(QStringLiteral("Enet")); }
-    QStringList journalFrom(qsizetype start) const { return m_platform->journal.mid(start); }
+    QLineEdit *ipBox() const { return m_panel->find<QLineEdit>("txtIP"); }
+    UdpEndpoint *enet() const { return m_panel->find<UdpEndpoint>("Enet"); }
+    QTimer *tmrHB() const { return m_panel->find<QTimer>("tmrHB"); }
+    QStringList journalFrom(qsizetype start) const { return m_panel->platform.journal.mid(start); }
 
-    std::unique_ptr<FakePlatform> m_platform;
-    std::unique_ptr<formMain> m_form;
+    std::unique_ptr<FormFixture> m_panel;
 };
-
-void tst_StartUp::init()
-{
-    m_platform = std::make_unique<FakePlatform>();
-    m_form = std::make_unique<formMain>(m_platform->services);
-}
-
-void tst_StartUp::cleanup()
-{
-    m_form.reset();
-    m_platform.reset();
-}
 
 void tst_StartUp::startUpRunsInOrder()
 {
-    m_platform->registry.setString("IP Address", "127.0.0.1");
-    m_form->Form_Load();
-    QCOMPARE(
-        m_platform->journal,
-        QStringList({"PrevInstance", "claim", "create /opt/panel/ConnectedNow.wav",
-                     "create /opt/panel/ConnectionLost.wav", "read IP Address",
-                     "write IP Address=127.0.0.1", "read Left", "read Top", "read Window state"}));
-    QCOMPARE(enet()->remoteHost(), QStringLiteral("127.0.0.1"));
-    QCOMPARE(enet()->remotePort(), 37829);
-    QCOMPARE(enet()->localPort(), 37829);
-    QVERIFY(m_form->findChild<QTimer *>(QStringLiteral("tmrHB"))->isActive());
-    QVERIFY(!m_platform->runtime.ended);
+    FakePlatform &platform = m_panel->platform;
+    platform.registry.setString("IP Address", "127.0.0.1");
+    // Before each read: where the link is aimed, and whether the heartbeat runs.
+    platform.registry.beforeRead = [this, &platform] {
+        platform.journal << QStringLiteral("link %1:%2 from %3, heartbeat %4")
+                                .arg(enet()->remoteHost())
+                                .arg(enet()->remotePort())
+                                .arg(enet()->localPort())
+                                .arg(tmrHB()->isActive() ? "on" : "off");
+    };
+    m_panel->form.Form_Load();
+    const QString aimed = QStringLiteral("link 127.0.0.1:37829 from 37829, heartbeat off");
+    QCOMPARE(platform.journal,
+             QStringList({"PrevInstance", "claim", "create /opt/panel/ConnectedNow.wav",
+                          "create /opt/panel/ConnectionLost.wav", "link :0 from 0, heartbeat off",
+                          "read IP Address", "write IP Address=127.0.0.1", aimed, "read Left",
+                          aimed, "read Top", aimed, "read Window state"}));
+    QVERIFY(tmrHB()->isActive());
+    QCOMPARE(tmrHB()->interval(), 1000);
+    QVERIFY(!platform.runtime.ended);
 }
 
 void tst_StartUp::savedAddress_data()
@@ -89,24 +84,24 @@ void tst_StartUp::savedAddress()
 {
     QFETCH(QByteArray, saved);
     QFETCH(QString, shown);
-    m_platform->registry.setString("IP Address", saved);
-    m_form->Form_Load();
+    m_panel->platform.registry.setString("IP Address", saved);
+    m_panel->form.Form_Load();
     QCOMPARE(ipBox()->text(), shown);
     QCOMPARE(enet()->remoteHost(), shown);
     // A taken address is saved back as shown; an ignored one is left as it was.
     const QByteArray expected = shown == QLatin1String(saved.trimmed()) ? shown.toLatin1() : saved;
-    QCOMPARE(m_platform->registry.string("IP Address"), expected);
+    QCOMPARE(m_panel->platform.registry.string("IP Address"), expected);
 }
 
 void tst_StartUp::valueOfAnotherTypeReusesThePreviousText()
 {
-    m_platform->registry.setString("IP Address", "127.0.0.1");
+    m_panel->platform.registry.setString("IP Address", "127.0.0.1");
     // "Left" holds binary data: its read succeeds and leaves the address text in place, whose
     // leading number is 127 twips.
-    m_platform->registry.values["Left"] = {Registry::TypeBinary, QByteArray("\x01\x02", 2)};
-    m_platform->registry.setString("Top", "300");
-    m_form->Form_Load();
-    QCOMPARE(m_form->pos(), QPoint(8, 20));
+    m_panel->platform.registry.values["Left"] = {Registry::TypeBinary, QByteArray("\x01\x02", 2)};
+    m_panel->platform.registry.setString("Top", "300");
+    m_panel->form.Form_Load();
+    QCOMPARE(m_panel->form.pos(), QPoint(8, 20));
 }
 
 void tst_StartUp::placement_data()
@@ -121,6 +116,8 @@ void tst_StartUp::placement_data()
         << int(Qt::WindowNoState);
     QTest::newRow("letters are 0") << QByteArray("abc") << QByteArray("12x") << QByteArray("0")
                                    << QPoint(0, 1) << int(Qt::WindowNoState);
+    QTest::newRow("minimised") << QByteArray("150") << QByteArray("150") << QByteArray("1")
+                               << QPoint(10, 10) << int(Qt::WindowMinimized);
     QTest::newRow("maximised") << QByteArray("150") << QByteArray("150") << QByteArray("2")
                                << QPoint(10, 10) << int(Qt::WindowMaximized);
     QTest::newRow("state in letters ignored")
@@ -163,45 +160,45 @@ void tst_StartUp::placement()
     QFETCH(QByteArray, state);
     QFETCH(QPoint, position);
     QFETCH(int, windowState);
-    m_platform->registry.setString("IP Address", "127.0.0.1");
-    m_platform->registry.setString("Left", left);
-    m_platform->registry.setString("Top", top);
-    m_platform->registry.setString("Window state", state);
-    m_form->Form_Load();
-    QCOMPARE(m_form->pos(), position);
-    QCOMPARE(int(m_form->windowState()), windowState);
+    m_panel->platform.registry.setString("IP Address", "127.0.0.1");
+    m_panel->platform.registry.setString("Left", left);
+    m_panel->platform.registry.setString("Top", top);
+    m_panel->platform.registry.setString("Window state", state);
+    m_panel->form.Form_Load();
+    QCOMPARE(m_panel->form.pos(), position);
+    QCOMPARE(int(m_panel->form.windowState()), windowState);
 }
 
 void tst_StartUp::secondPanelCancelTouchesNothing()
 {
-    m_platform->instance.running = true;
-    m_platform->messageBox.answer = MessageBox::vbCancel;
-    m_form->Form_Load();
+    m_panel->platform.instance.running = true;
+    m_panel->platform.messageBox.answer = MessageBox::vbCancel;
+    m_panel->form.Form_Load();
     QCOMPARE(
-        m_platform->journal,
+        m_panel->platform.journal,
         QStringList({"PrevInstance",
                      "MsgBox Already a GUI running!\r\nRun this instance too?|Glimra", "End"}));
-    QVERIFY(!m_platform->registry.keyExists);
-    QVERIFY(!m_form->findChild<QTimer *>(QStringLiteral("tmrHB"))->isActive());
+    QVERIFY(!m_panel->platform.registry.keyExists);
+    QVERIFY(!tmrHB()->isActive());
 }
 
 void tst_StartUp::secondPanelOkGoesOn()
 {
-    m_platform->instance.running = true;
-    m_platform->registry.setString("IP Address", "127.0.0.1");
-    m_form->Form_Load();
+    m_panel->platform.instance.running = true;
+    m_panel->platform.registry.setString("IP Address", "127.0.0.1");
+    m_panel->form.Form_Load();
     QCOMPARE(
-        m_platform->journal.mid(0, 3),
+        m_panel->platform.journal.mid(0, 3),
         QStringList({"PrevInstance",
                      "MsgBox Already a GUI running!\r\nRun this instance too?|Glimra", "claim"}));
-    QVERIFY(m_form->findChild<QTimer *>(QStringLiteral("tmrHB"))->isActive());
+    QVERIFY(tmrHB()->isActive());
 }
 
 void tst_StartUp::unloadWritesPlacementInOrderThenEnds()
 {
-    m_form->move(192, 96);
-    const qsizetype start = m_platform->journal.size();
-    QVERIFY(m_form->close());
+    m_panel->form.move(192, 96);
+    const qsizetype start = m_panel->platform.journal.size();
+    QVERIFY(m_panel->form.close());
     QCOMPARE(journalFrom(start),
              QStringList(
                  {"release", "write Left=2880", "write Top=1440", "write Window state=0", "End"}));
@@ -210,45 +207,45 @@ void tst_StartUp::unloadWritesPlacementInOrderThenEnds()
 void tst_StartUp::placementReadsBackToTheSameNumbers()
 {
     for (const QPoint place : {QPoint(0, 0), QPoint(-270, 17), QPoint(555, 444)}) {
-        m_form->move(place);
+        m_panel->form.move(place);
         qint16 cancel = 0;
-        m_form->Form_Unload(cancel);
-        const QByteArray left = m_platform->registry.string("Left");
-        const QByteArray top = m_platform->registry.string("Top");
-        m_form->move(5, 5);
-        m_form->Form_Load();
-        QCOMPARE(m_form->pos(), place);
-        m_form->Form_Unload(cancel);
-        QCOMPARE(m_platform->registry.string("Left"), left);
-        QCOMPARE(m_platform->registry.string("Top"), top);
+        m_panel->form.Form_Unload(cancel);
+        const QByteArray left = m_panel->platform.registry.string("Left");
+        const QByteArray top = m_panel->platform.registry.string("Top");
+        m_panel->form.move(5, 5);
+        m_panel->form.Form_Load();
+        QCOMPARE(m_panel->form.pos(), place);
+        m_panel->form.Form_Unload(cancel);
+        QCOMPARE(m_panel->platform.registry.string("Left"), left);
+        QCOMPARE(m_panel->platform.registry.string("Top"), top);
     }
 }
 
 void tst_StartUp::minimisedOrMaximisedSavesTheNormalPlace()
 {
-    m_form->move(150, 90);
-    m_form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    m_panel->form.move(150, 90);
+    m_panel->form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&m_panel->form));
     for (const Qt::WindowState state : {Qt::WindowMinimized, Qt::WindowMaximized}) {
-        m_form->setWindowState(state);
+        m_panel->form.setWindowState(state);
         QCoreApplication::processEvents();
         qint16 cancel = 0;
-        m_form->Form_Unload(cancel);
-        QCOMPARE(m_platform->registry.string("Left"), QByteArray("2250"));
-        QCOMPARE(m_platform->registry.string("Top"), QByteArray("1350"));
-        m_form->setWindowState(Qt::WindowNoState);
+        m_panel->form.Form_Unload(cancel);
+        QCOMPARE(m_panel->platform.registry.string("Left"), QByteArray("2250"));
+        QCOMPARE(m_panel->platform.registry.string("Top"), QByteArray("1350"));
+        m_panel->form.setWindowState(Qt::WindowNoState);
         QCoreApplication::processEvents();
     }
-    QCOMPARE(m_platform->registry.string("Window state"), QByteArray("2"));
+    QCOMPARE(m_panel->platform.registry.string("Window state"), QByteArray("2"));
 }
 
 void tst_StartUp::editingTheAddressSavesEveryKeystrokeButKeepsTheAim()
 {
-    m_platform->registry.setString("IP Address", "127.0.0.1");
-    m_form->Form_Load();
+    m_panel->platform.registry.setString("IP Address", "127.0.0.1");
+    m_panel->form.Form_Load();
     ipBox()->clear();
     QTest::keyClicks(ipBox(), QStringLiteral(" 127.0.0.2"));
-    QStringList writes = m_platform->journal.filter(QStringLiteral("write IP Address="));
+    QStringList writes = m_panel->platform.journal.filter(QStringLiteral("write IP Address="));
     QCOMPARE(writes.size(), 1 + 1 + 10); // start-up, clearing, then one per keystroke
     QCOMPARE(writes.last(), QStringLiteral("write IP Address= 127.0.0.2")); // untrimmed
     QCOMPARE(enet()->remoteHost(), QStringLiteral("127.0.0.1"));
@@ -256,11 +253,11 @@ void tst_StartUp::editingTheAddressSavesEveryKeystrokeButKeepsTheAim()
 
 void tst_StartUp::terminateSavesOnlyWhenNotUnloaded()
 {
-    m_form->Form_Terminate();
-    QCOMPARE(m_platform->journal.filter(QStringLiteral("write")).size(), 3);
-    QCOMPARE(m_platform->journal.filter(QStringLiteral("release")).size(), 1);
-    m_form->Form_Terminate();
-    QCOMPARE(m_platform->journal.filter(QStringLiteral("write")).size(), 3);
+    m_panel->form.Form_Terminate();
+    QCOMPARE(m_panel->platform.journal.filter(QStringLiteral("write")).size(), 3);
+    QCOMPARE(m_panel->platform.journal.filter(QStringLiteral("release")).size(), 1);
+    m_panel->form.Form_Terminate();
+    QCOMPARE(m_panel->platform.journal.filter(QStringLiteral("write")).size(), 3);
 }
 
 void tst_StartUp::terminationSignal_data()
@@ -281,17 +278,17 @@ void tst_StartUp::terminationSignal()
     QFETCH(bool, loaded);
     QFETCH(bool, shown);
     QFETCH(QStringList, then);
-    m_platform->registry.setString("IP Address", "127.0.0.1");
-    m_platform->registry.setString("Left", "150");
-    m_platform->registry.setString("Top", "150");
+    m_panel->platform.registry.setString("IP Address", "127.0.0.1");
+    m_panel->platform.registry.setString("Left", "150");
+    m_panel->platform.registry.setString("Top", "150");
     if (loaded)
-        m_form->Form_Load();
+        m_panel->form.Form_Load();
     if (shown) {
-        m_form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+        m_panel->form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&m_panel->form));
     }
-    const qsizetype start = m_platform->journal.size();
-    m_form->terminationRequested();
+    const qsizetype start = m_panel->platform.journal.size();
+    m_panel->form.terminationRequested();
     QCOMPARE(journalFrom(start), then);
 }
 

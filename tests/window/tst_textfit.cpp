@@ -1,8 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The Varnoke developers
 // SPDX-License-Identifier: MIT
-#include "mock/FakePlatform.h"
+#include "mock/FormFixture.h"
 #include "window/FormDesign.h"
-#include "window/formMain.h"
 
 #include <QFontInfo>
 #include <QFontMetricsF>
@@ -30,10 +29,7 @@ private Q_SLOTS:
     void textShownWhole();
 
 private:
-    template<typename T> T *find(const QString &name) const { return m_form->findChild<T *>(name); }
-
-    std::unique_ptr<FakePlatform> m_platform;
-    std::unique_ptr<formMain> m_form;
+    std::unique_ptr<FormFixture> m_panel;
 };
 
 namespace {
@@ -123,21 +119,19 @@ Fit groupBoxFit(const QGroupBox &frame)
 
 void tst_TextFit::initTestCase()
 {
-    m_platform = std::make_unique<FakePlatform>();
-    m_form = std::make_unique<formMain>(m_platform->services);
-    m_form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    m_panel = std::make_unique<FormFixture>();
+    m_panel->form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&m_panel->form));
     // The scale the run was asked for is the scale measured.
     const QByteArray asked = qgetenv("QT_SCALE_FACTOR");
     const double scale = asked.isEmpty() ? 1.0 : asked.toDouble();
-    QCOMPARE(m_form->devicePixelRatioF(), scale);
-    qInfo("scale %.2f, style %s", scale, qPrintable(m_form->style()->name()));
+    QCOMPARE(m_panel->form.devicePixelRatioF(), scale);
+    qInfo("scale %.2f, style %s", scale, qPrintable(m_panel->form.style()->name()));
 }
 
 void tst_TextFit::cleanupTestCase()
 {
-    m_form.reset();
-    m_platform.reset();
+    m_panel.reset();
 }
 
 void tst_TextFit::textShownWhole_data()
@@ -174,7 +168,7 @@ void tst_TextFit::textShownWhole()
     QFETCH(QString, name);
     QFETCH(QString, text);
 
-    QWidget *widget = find<QWidget>(name);
+    QWidget *widget = m_panel->form.findChild<QWidget *>(name);
     QVERIFY(widget);
     const QString face = QFontInfo(widget->font()).family();
     QVERIFY2(FontDesign::families().contains(face.section(QStringLiteral(" ["), 0, 0)),

@@ -24,7 +24,8 @@ public:
 
     // Reads the waiting datagram and drops it; nothing of it is parsed, shown or answered.
     // True when it came from the unit, the address the link is aimed at (any port): the only
-    // sign of life the unit gives.
+    // sign of life the unit gives. Aimed at its own machine, the link hears its own commands
+    // come back from that address; they are not the unit.
     bool readAndDrop();
 
 private:

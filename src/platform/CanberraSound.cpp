@@ -144,7 +144,7 @@ void CanberraSound::play(const QString &file, Event event)
         // The file was there and readable a moment ago, so "not found" is the output device:
         // ALSA answers so when there is no sound card. No theme sound would be heard either.
         if (noOutput(result) || result == CA_ERROR_NOTFOUND) {
-            reportNoOutput(result);
+            noOutputFor(result);
             return;
         }
     }
@@ -155,14 +155,20 @@ void CanberraSound::play(const QString &file, Event event)
         if (result == CA_SUCCESS)
             return;
         if (noOutput(result)) {
-            reportNoOutput(result);
+            noOutputFor(result);
             return;
         }
     }
 }
 
-void CanberraSound::reportNoOutput(int result)
+void CanberraSound::noOutputFor(int result)
 {
+    // A context whose backend has nothing to play on (a server gone, ALSA chosen before the
+    // server came up) stays so: the next play opens a new one.
+    if (m_context) {
+        m_library->contextDestroy(m_context);
+        m_context = nullptr;
+    }
     // Once per kind of failure: the mark that wanted the sound can come back every few seconds.
     if (m_reported.contains(result))
         return;
@@ -178,16 +184,14 @@ int CanberraSound::request(const Properties &properties)
 
 int CanberraSound::playThroughLibrary(const Properties &properties)
 {
-    if (m_unavailable)
-        return CA_ERROR_NODRIVER;
     if (!m_context) {
-        // Opened on first use, not at start-up; a backend that can't be opened now is not tried
-        // again, so a machine without sound pays for it once.
-        m_library = Library::load();
-        quietenAlsa();
+        // Opened on first use, not at start-up, and again at the next play after one that found
+        // nothing to play on.
         if (!m_library) {
-            m_unavailable = true;
-            return CA_ERROR_NOTAVAILABLE;
+            m_library = Library::load();
+            if (!m_library)
+                return CA_ERROR_NOTAVAILABLE;
+            quietenAlsa();
         }
         int result = m_library->contextCreate(&m_context);
         if (result == CA_SUCCESS && !m_driver.isEmpty())
@@ -198,7 +202,6 @@ int CanberraSound::playThroughLibrary(const Properties &properties)
             if (m_context)
                 m_library->contextDestroy(m_context);
             m_context = nullptr;
-            m_unavailable = true;
             return result;
         }
     }

@@ -17,7 +17,8 @@ struct ca_context;
 // returns at once. The library tries a theme event before a file when it is given both, so the
 // file and the theme event are asked for in separate requests: the file first, then the event for
 // what happened, then the theme's general warning. Where there is no audio device or driver to
-// play on, the first refusal ends the play: the fallbacks would fail the same way.
+// play on, the first refusal ends the play: the fallbacks would fail the same way. The next play
+// opens the library afresh, so a sound server that comes up later (as at a slow login) is used.
 class CanberraSound final : public Sound
 {
 public:
@@ -41,7 +42,7 @@ public:
 
 private:
     static bool noOutput(int result);
-    void reportNoOutput(int result);
+    void noOutputFor(int result);
     int request(const Properties &properties);
     int playThroughLibrary(const Properties &properties);
 
@@ -51,8 +52,5 @@ private:
     Player m_player;
     const Library *m_library = nullptr;
     ca_context *m_context = nullptr;
-    // Set once the library could not be opened: later sounds return at once instead of trying
-    // again.
-    bool m_unavailable = false;
     QSet<int> m_reported; // the failures already warned of
 };

@@ -6,9 +6,7 @@
 #include "Logging.h"
 
 #include <QMetaObject>
-#include <QSocketNotifier>
 #include <QStringTokenizer>
-#include <QUrl>
 
 #include <algorithm>
 #include <cerrno>
@@ -19,6 +17,7 @@
 #include <thread>
 
 #include <arpa/inet.h>
+#include <ifaddrs.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -28,7 +27,7 @@ namespace {
 
 constexpr qsizetype largestDatagram = 65536; // a UDP payload over IPv4 is at most 65,507 bytes
 constexpr int datagramsPerTurn = 256; // then the window gets its turn before we read on
-constexpr std::size_t waitingLimit = 64; // sends held while a host name is being looked up
+constexpr int retryMs = 5000; // a name that failed is asked again no sooner than this
 
 // Four dotted parts of decimal digits, each at most 255, leading zeros allowed and read as
 // decimal: "127.000.000.010" is 127.0.0.10, as the operator reads it.
@@ -54,17 +53,63 @@ std::optional<UdpEndpoint::Address> dottedDecimal(QStringView text)
     return address;
 }
 
-// What the resolvers would read as a number though it is not four decimal parts: inet_aton's
-// shorthands (hexadecimal or octal parts, fewer than four parts, one 32-bit number), and digits
-// and dots that make no address ("127.0.0.256"). Sent on, each would reach an address the
-// operator never typed, or ask a name server about a number.
-bool numericShorthand(const QString &text)
+bool isDigit(QChar c)
 {
-    if (std::all_of(text.cbegin(), text.cend(),
-                    [](QChar c) { return (c >= u'0' && c <= u'9') || c == u'.'; }))
-        return true;
+    return c >= u'0' && c <= u'9';
+}
+
+// An ASCII host name: labels of letters, digits and hyphens between single dots, the last not all
+// digits. Nothing else reaches the resolver, so nothing it maps or drops on the way (a
+// superscript digit, a soft hyphen) can turn the text into an address it doesn't show. And what
+// the resolver's own parser reads as a number (inet_aton's shorthands: "10.77.2", "0xa.77.0.2",
+// one large number) is no name either: it would reach an address nobody typed.
+bool isHostName(QStringView text)
+{
+    QStringView last;
+    for (const QStringView label : text.tokenize(u'.')) {
+        const bool allowed = std::all_of(label.begin(), label.end(), [](QChar c) {
+            return isDigit(c) || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c == u'-';
+        });
+        if (label.isEmpty() || !allowed)
+            return false;
+        last = label;
+    }
     in_addr ignored {};
-    return ::inet_aton(text.toLatin1().constData(), &ignored) != 0;
+    return !std::all_of(last.begin(), last.end(), isDigit)
+        && ::inet_aton(text.toLatin1().constData(), &ignored) == 0;
+}
+
+// The text as an engineer can read it in a log: a character beyond printable ASCII, an invisible
+// one included, is shown by its code, as \xad for a soft hyphen.
+QByteArray visible(QStringView text)
+{
+    QByteArray out;
+    for (const QChar c : text) {
+        if (c.unicode() >= 0x20 && c.unicode() < 0x7F)
+            out += char(c.unicode());
+        else if (c.unicode() < 0x100)
+            out += "\\x" + QByteArray::number(c.unicode(), 16).rightJustified(2, '0');
+        else
+            out += "\\u" + QByteArray::number(c.unicode(), 16).rightJustified(4, '0');
+    }
+    return out;
+}
+
+bool isLocalAddress(UdpEndpoint::Address address)
+{
+    if (address >> 24 == 127)
+        return true;
+    ifaddrs *interfaces = nullptr;
+    if (::getifaddrs(&interfaces) != 0)
+        return false;
+    bool found = false;
+    for (const ifaddrs *i = interfaces; i && !found; i = i->ifa_next) {
+        found = i->ifa_addr && i->ifa_addr->sa_family == AF_INET
+            && ntohl(reinterpret_cast<const sockaddr_in *>(i->ifa_addr)->sin_addr.s_addr)
+                == address;
+    }
+    ::freeifaddrs(interfaces);
+    return found;
 }
 
 std::optional<UdpEndpoint::Address> resolveWithSystem(const QByteArray &name, QString &error)
@@ -109,7 +154,9 @@ struct UdpEndpoint::LookUp
 UdpEndpoint::UdpEndpoint(QObject *parent)
     : QObject(parent)
     , m_resolver(resolveWithSystem)
-{ }
+{
+    connect(&m_notifier, &QSocketNotifier::activated, this, &UdpEndpoint::drain);
+}
 
 UdpEndpoint::~UdpEndpoint()
 {
@@ -120,28 +167,23 @@ UdpEndpoint::~UdpEndpoint()
 void UdpEndpoint::setRemoteHost(const QString &host)
 {
     abandonLookUp();
-    m_waiting.clear();
+    m_held.clear();
     m_failureReported = false;
     m_remoteHost = host;
     m_remoteAddress.reset();
-    // A control character (a NUL from a hand-edited settings file, say) would cut the name short
-    // on its way to the resolver and aim somewhere the box doesn't show: no address at all.
-    const bool controls = std::any_of(host.cbegin(), host.cend(), [](QChar c) {
-        return c.unicode() < 0x20 || c.unicode() == 0x7F;
-    });
+    m_hostState = HostState::None;
     const QString trimmed = host.trimmed();
-    if (trimmed.isEmpty() || controls) {
-        m_hostState = HostState::None;
-    } else if (const auto address = dottedDecimal(trimmed)) {
+    if (const auto address = dottedDecimal(trimmed)) {
         m_remoteAddress = *address;
         m_hostState = HostState::Address;
-    } else if (numericShorthand(trimmed)) {
-        // Treated as a name that does not resolve: nothing is sent, and the link shows lost.
-        qCWarning(lcLink, "unit address \"%s\" is not four decimal numbers: nothing is sent",
-                  qUtf8Printable(trimmed));
-        m_hostState = HostState::None;
-    } else {
+    } else if (isHostName(trimmed)) {
         lookUp();
+    } else {
+        // Treated as a name that does not resolve: nothing is sent, and the link shows lost.
+        qCWarning(lcLink,
+                  "unit address \"%s\" is neither four decimal numbers nor a host name: nothing "
+                  "is sent",
+                  visible(trimmed).constData());
     }
 }
 
@@ -169,6 +211,11 @@ void UdpEndpoint::setLocalPort(int port)
                   port, std::strerror(errno));
 }
 
+bool UdpEndpoint::lastSenderIsItself() const
+{
+    return m_senderAddress && m_senderPort == boundPort() && isLocalAddress(*m_senderAddress);
+}
+
 quint16 UdpEndpoint::boundPort() const
 {
     sockaddr_in local {};
@@ -178,22 +225,23 @@ quint16 UdpEndpoint::boundPort() const
     return ntohs(local.sin_port);
 }
 
-bool UdpEndpoint::SendData(const QString &text)
+bool UdpEndpoint::SendData(const QString &text, int source)
 {
     if (m_remotePort <= 0 || m_remotePort > 65535)
         return false;
+    if (m_hostState == HostState::Failed && m_retryAt.hasExpired())
+        lookUp(); // the name may resolve by now
     switch (m_hostState) {
     case HostState::None:
+    case HostState::Failed:
         return false;
     case HostState::Address:
         return writeNow(AnsiCodec::encode(text));
-    case HostState::Failed:
-        lookUp(); // the name may resolve now; try again rather than give up for good
-        [[fallthrough]];
     case HostState::Resolving:
-        if (m_waiting.size() == waitingLimit)
-            m_waiting.pop_front();
-        m_waiting.push_back(AnsiCodec::encode(text));
+        // Only the source's latest counts, so the held commands stay as few as their sources
+        // and none is dropped for room.
+        std::erase_if(m_held, [source](const Held &held) { return held.source == source; });
+        m_held.push_back({source, AnsiCodec::encode(text)});
         return true;
     }
     return false;
@@ -215,6 +263,7 @@ bool UdpEndpoint::GetData(QString *text)
     if (size < 0)
         return false;
     m_senderAddress = ntohl(from.sin_addr.s_addr);
+    m_senderPort = ntohs(from.sin_port);
     if (text)
         *text = AnsiCodec::decode(QByteArrayView(m_buffer.constData(), size));
     return true;
@@ -224,18 +273,17 @@ bool UdpEndpoint::openSocket()
 {
     m_socket = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (m_socket < 0) {
-        qCWarning(lcLink, "no UDP socket (%s): nothing can be sent", std::strerror(errno));
+        reportSendFailure(errno);
         return false;
     }
-    m_notifier = new QSocketNotifier(m_socket, QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &UdpEndpoint::drain);
+    m_notifier.setSocket(m_socket);
+    m_notifier.setEnabled(true);
     return true;
 }
 
 void UdpEndpoint::closeSocket()
 {
-    delete m_notifier;
-    m_notifier = nullptr;
+    m_notifier.setEnabled(false);
     if (m_socket >= 0)
         ::close(m_socket);
     m_socket = -1;
@@ -270,12 +318,12 @@ void UdpEndpoint::drain()
     // More is waiting: let the window handle its own events first, then read on.
     if (m_socket >= 0 && pendingDatagramSize() >= 0 && !m_drainQueued) {
         m_drainQueued = true;
-        m_notifier->setEnabled(false);
+        m_notifier.setEnabled(false);
         QMetaObject::invokeMethod(
             this,
             [this] {
-                if (m_notifier)
-                    m_notifier->setEnabled(true);
+                if (m_socket >= 0)
+                    m_notifier.setEnabled(true);
                 drain();
             },
             Qt::QueuedConnection);
@@ -287,21 +335,31 @@ bool UdpEndpoint::writeNow(const QByteArray &payload)
     if (m_socket < 0 && !openSocket())
         return false;
     const sockaddr_in to = socketAddress(*m_remoteAddress, quint16(m_remotePort));
-    return ::sendto(m_socket, payload.constData(), size_t(payload.size()),
-                    MSG_DONTWAIT | MSG_NOSIGNAL, reinterpret_cast<const sockaddr *>(&to), sizeof to)
-        == payload.size();
+    if (::sendto(m_socket, payload.constData(), size_t(payload.size()), MSG_DONTWAIT | MSG_NOSIGNAL,
+                 reinterpret_cast<const sockaddr *>(&to), sizeof to)
+        == payload.size())
+        return true;
+    reportSendFailure(errno);
+    return false;
+}
+
+void UdpEndpoint::reportSendFailure(int error)
+{
+    // Once per kind: a cause such as no route fails every command the same way until mended.
+    if (m_sendFailures.contains(error))
+        return;
+    m_sendFailures.insert(error);
+    qCWarning(lcLink, "commands cannot be sent (%s): each is lost; said once for this cause",
+              std::strerror(error));
 }
 
 void UdpEndpoint::lookUp()
 {
-    if (m_lookUp)
-        return;
     m_hostState = HostState::Resolving;
     auto lookUp = std::make_shared<LookUp>();
     lookUp->endpoint = this;
     m_lookUp = lookUp;
-    // International names go to the resolver in their ASCII form, as the toolkit would send them.
-    const QByteArray name = QUrl::toAce(m_remoteHost.trimmed());
+    const QByteArray name = m_remoteHost.trimmed().toLatin1(); // ASCII by now
     const auto resolve = [lookUp, name, resolver = m_resolver] {
         QString error;
         const std::optional<Address> address = resolver(name, error);
@@ -315,12 +373,12 @@ void UdpEndpoint::lookUp()
                 Qt::QueuedConnection);
         }
     };
+    // One look-up at a time, and a failed one asked again only every few seconds, so threads
+    // stay few however fast commands come. Where none can be had, the look-up fails like any.
     try {
         std::thread(resolve).detach();
-    } catch (const std::system_error &) {
-        // No thread to be had: this send's name is not resolved now; the next send tries again.
-        m_lookUp.reset();
-        m_hostState = HostState::Failed;
+    } catch (const std::system_error &error) {
+        hostLookedUp(lookUp.get(), std::nullopt, QString::fromLocal8Bit(error.what()));
     }
 }
 
@@ -340,18 +398,20 @@ void UdpEndpoint::hostLookedUp(const LookUp *lookUp, std::optional<Address> addr
         return; // an answer to a host since replaced
     m_lookUp.reset();
     m_remoteAddress = address;
-    std::deque<QByteArray> waiting;
-    waiting.swap(m_waiting);
+    std::vector<Held> held;
+    held.swap(m_held);
     if (!m_remoteAddress) {
-        // Once per name: a send retries the look-up, and each retry would say the same again.
+        // Once per name: a later send asks again, and each failure would say the same.
         if (!m_failureReported)
-            qCWarning(lcLink, "unit name \"%s\" not resolved (%s): its commands are lost",
-                      qUtf8Printable(m_remoteHost.trimmed()), qUtf8Printable(error));
+            qCWarning(lcLink, "unit name \"%s\" not resolved (%s): %zu held commands lost",
+                      m_remoteHost.trimmed().toLatin1().constData(), qUtf8Printable(error),
+                      held.size());
         m_failureReported = true;
-        m_hostState = HostState::Failed; // what waited is lost, as with any failed send
+        m_hostState = HostState::Failed; // what was held is lost, as with any failed send
+        m_retryAt.setRemainingTime(retryMs);
         return;
     }
     m_hostState = HostState::Address;
-    for (const QByteArray &payload : waiting)
-        writeNow(payload);
+    for (const Held &command : held)
+        writeNow(command.payload);
 }

@@ -141,6 +141,18 @@ class LinkFaultTest(faults.FaultTest):
                 self.assertEqual(len(said), 1, err)
                 self.assertIn(shorthand, said[0])
 
+    def test_own_commands_coming_back_are_not_the_unit(self):
+        # Aimed at this machine with no unit there, its commands come back from the unit's address.
+        self.home.seed(dict(SAVED, **{"IP Address": "127.0.0.1"}))
+        panel = self.start()
+        window = panel.window()
+
+        def clicked_and_marked():
+            panel.click(window, *RUN)
+            return self.ip_box_colour(panel, window) == LOST_COLOUR
+        harness.wait_for(clicked_and_marked, timeout=15, interval=0.3, what="the mark")
+        self.close(panel, window)
+
     # --- hostile input -------------------------------------------------------------------------
 
     def test_megabyte_pasted_into_the_address_box(self):

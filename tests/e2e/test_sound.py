@@ -77,6 +77,8 @@ class SoundServer:
             ["parec", f"--device={SINK}.monitor", "--format=s16le", "--channels=1",
              f"--rate={RATE}", "--raw", "--latency-msec=20", self.recording],
             env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        harness.wait_for(lambda: os.path.exists(self.recording)
+                         and os.path.getsize(self.recording) > RATE, what="the recording")
 
     def chimes(self):
         """The first notes of the chimes recorded so far."""
@@ -136,6 +138,19 @@ class SoundTest(harness.PanelTestCase):
             samples = self.server.samples()
             for start, end in bursts(samples):
                 self.assertGreater((end - start) / RATE, 0.3)  # whole chimes, not clicks
+
+    def test_sound_server_that_comes_after_the_first_mark(self):
+        # A login whose sound server comes up late: the mark after it is heard.
+        self.server.close()
+        unit = self.unit()
+        self.home.seed({"IP Address": harness.UNIT_ADDRESS})
+        panel = self.start()
+        panel.window()
+        time.sleep(7)  # the first mark comes 5.5 s into the silence
+        self.server = SoundServer(self.home.env(self.display), self.home.runtime)
+        unit.say()
+        harness.wait_for(self.server.chimes, timeout=5, interval=0.3, what="the connected tone")
+        self.assertEqual(self.server.chimes(), ["C5"])
 
 
 if __name__ == "__main__":

@@ -209,6 +209,7 @@ class SettingsFaultTest(faults.FaultTest):
         unit = self.unit()
         self.home.seed(SAVED)
         lock = open(self.home.settings_file + ".lock", "ab")  # as any program of the user's could
+        self.addCleanup(lock.close)
         fcntl.flock(lock, fcntl.LOCK_EX)
         panel = self.start()
         window = panel.window()

@@ -3,17 +3,17 @@
 #include "FileRegistry.h"
 
 #include "ConfigFolder.h"
+#include "KeyFile.h"
 #include "KeyFileLock.h"
 #include "KeyFolders.h"
+#include "RegistryFile.h"
 #include "StoreWarning.h"
 #include "platform/AnsiCodec.h"
 
 #include <QFile>
-#include <QScopeGuard>
 
 #include <cerrno>
 #include <cstring>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -25,12 +25,6 @@ constexpr std::size_t maxValueNameLength = 16383;
 const QByteArray fileSuffix = QByteArrayLiteral(".reg");
 constexpr std::uint32_t writeRights =
     Registry::AccessSetValue | Registry::AccessCreateSubKey | Registry::AccessCreateLink;
-
-bool isStringType(std::uint32_t type)
-{
-    return type == Registry::TypeString || type == Registry::TypeExpandString
-        || type == Registry::TypeMultiString;
-}
 
 bool isCurrentUserRoot(Registry::Handle key)
 {
@@ -91,6 +85,15 @@ QByteArray FileRegistry::folderOf(const Key &key) const
 QByteArray FileRegistry::fileOf(const Key &key) const
 {
     return folderOf(key) + fileSuffix;
+}
+
+// The key's path below HKEY_CURRENT_USER, as its file's section names it.
+QByteArray FileRegistry::keyPathOf(const Key &key)
+{
+    QByteArray path = "SOFTWARE";
+    for (const QByteArray &name : key.names)
+        path += '\\' + AnsiCodec::encode(QFile::decodeName(name));
+    return path;
 }
 
 // The one check of write rights: what an open asking for them and every save rely on.
@@ -154,10 +157,9 @@ Registry::Result FileRegistry::resolve(Handle base, const char *subKey, bool cre
     }
     if (created) {
         // The new key is its file, with no values yet.
-        const QByteArray folder = folderOf(key);
-        if (!KeyFolders::make(folder.first(folder.lastIndexOf('/'))))
+        if (!KeyFolders::make(KeyFolders::parentOf(folderOf(key))))
             return KeyFile::resultOf(errno);
-        if (const Result r = update(key, [](RegistryFile &) {}); r != Success)
+        if (const Result r = update(key, [](RegistryFile &) { return false; }); r != Success)
             return r;
     }
     return Success;
@@ -178,77 +180,49 @@ Registry::Result FileRegistry::openKey(Handle base, const char *subKey, bool cre
     return Success;
 }
 
-// One read-modify-write of the key's file, the only time the lock is held.
+// The key's file as it is now, read and parsed afresh: `found` when there is one, and `contents`
+// when that is a registry file.
+Registry::Result FileRegistry::load(const Key &key, const KeyFile &file, bool &found,
+                                    std::optional<RegistryFile> &contents) const
+{
+    Result r = Success;
+    const std::optional<QByteArray> text = file.read(r);
+    found = text.has_value();
+    contents = text ? RegistryFile::parse(*text, keyPathOf(key)) : std::nullopt;
+    return r;
+}
+
+// One read-modify-write of the key's file under its lock.
 Registry::Result FileRegistry::update(const Key &key, const Change &change)
 {
     const KeyFile file(fileOf(key));
     if (!file.isWritable())
         return AccessDenied; // a file made read-only keeps its values
     const KeyFileLock lock(file.path());
-    if (!lock.isLocked())
-        return LockViolation;
-    RegistryFile contents;
-    if (const Result r = load(file, contents); r != Success)
+    bool found = false;
+    std::optional<RegistryFile> contents;
+    if (const Result r = load(key, file, found, contents); r != Success)
         return r;
-    change(contents);
-    return save(key, file, contents);
-}
-
-// The file as it is now; an empty one when there is none, or when what is there does not parse
-// and has been set aside.
-Registry::Result FileRegistry::load(const KeyFile &file, RegistryFile &contents)
-{
-    if (const RegistryFile *version = known(file)) {
-        contents = *version;
+    // Storing what the file holds already changes nothing, whoever holds the lock.
+    if (contents && !change(*contents))
         return Success;
+    if (lock.result() != Success)
+        return lock.result();
+    if (!contents) {
+        if (found) {
+            if (const Result r = file.setAside(); r != Success)
+                return r;
+        }
+        contents.emplace(keyPathOf(key));
+        change(*contents);
     }
-    Result r = Success;
-    KeyFile::Identity identity;
-    const std::optional<QByteArray> text = file.read(r, &identity);
-    if (r != Success || !text)
-        return r;
-    std::optional<RegistryFile> parsed = RegistryFile::parse(*text);
-    if (parsed) {
-        contents = std::move(*parsed);
-        return Success;
-    }
-    return file.setAside();
-}
-
-// The version kept, when it is the one on disk now.
-const RegistryFile *FileRegistry::known(const KeyFile &file) const
-{
-    if (!m_known || m_known->path != file.path())
-        return nullptr;
-    const std::optional<KeyFile::Identity> now = file.identity();
-    return now && *now == m_known->identity ? &m_known->contents : nullptr;
-}
-
-void FileRegistry::remember(const KeyFile &file, const KeyFile::Identity &identity,
-                            const RegistryFile &contents)
-{
-    m_known = Version {file.path(), identity, contents};
-}
-
-Registry::Result FileRegistry::save(const Key &key, const KeyFile &file,
-                                    const RegistryFile &contents)
-{
-    QByteArray keyPath = "SOFTWARE";
-    for (const QByteArray &name : key.names)
-        keyPath += '\\' + AnsiCodec::encode(QFile::decodeName(name));
-    const QByteArray text = contents.toText(keyPath);
+    const QByteArray text = contents->toText();
     if (text.size() > KeyFile::largestFile) {
         StoreWarning::once(StoreWarning::Kind::SaveFailed,
                            "settings not saved, the file would pass 16 MiB", file.path());
         return CantWrite; // the old file stays, whole and readable
     }
-    m_known.reset();
-    const Result r = file.replace(text);
-    // The file just made is this version: no one else saves while the lock is held.
-    const std::optional<KeyFile::Identity> made = r == Success ? file.identity() : std::nullopt;
-    if (made)
-        remember(file, *made, contents);
-    return r;
+    return file.replace(text);
 }
 
 Registry::Result FileRegistry::RegOpenKeyExA(Handle key, const char *subKey, std::uint32_t,
@@ -274,22 +248,13 @@ Registry::Result FileRegistry::RegQueryValueExA(Handle key, const char *valueNam
     if (k.names.isEmpty())
         return FileNotFound;
     const KeyFile file(fileOf(k));
-    const RegistryFile *contents = known(file);
-    std::optional<RegistryFile> parsed;
-    if (!contents) {
-        Result r = Success;
-        KeyFile::Identity identity;
-        const std::optional<QByteArray> text = file.read(r, &identity);
-        if (r != Success)
-            return r;
-        parsed = text ? RegistryFile::parse(*text) : std::nullopt;
-        if (text && !parsed)
-            StoreWarning::once(StoreWarning::Kind::NotParsed,
-                               "settings file is not a registry file, read as empty", file.path());
-        if (parsed && KeyFile::isSettled(identity))
-            remember(file, identity, *parsed);
-        contents = parsed ? &*parsed : nullptr;
-    }
+    bool found = false;
+    std::optional<RegistryFile> contents;
+    if (const Result r = load(k, file, found, contents); r != Success)
+        return r;
+    if (found && !contents)
+        StoreWarning::once(StoreWarning::Kind::NotParsed,
+                           "settings file is not a registry file, read as empty", file.path());
     const RegistryValue *v = contents ? contents->value(valueName ? valueName : "") : nullptr;
     if (!v)
         return FileNotFound;
@@ -347,11 +312,5 @@ Registry::Result FileRegistry::RegSetValueExA(Handle key, const char *valueName,
     if (isStringType(type) && size > 0 && data[size - 1] != 0 && data[size] == 0)
         ++size;
     const QByteArrayView bytes(reinterpret_cast<const char *>(data), size);
-    // Storing what the file holds already changes nothing: no lock taken, no file made.
-    if (const RegistryFile *current = known(KeyFile(fileOf(k)))) {
-        const RegistryValue *v = current->value(name);
-        if (v && v->type == type && v->data == bytes)
-            return Success;
-    }
-    return update(k, [&](RegistryFile &file) { file.setValue(name, type, bytes); });
+    return update(k, [&](RegistryFile &file) { return file.setValue(name, type, bytes); });
 }

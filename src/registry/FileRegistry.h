@@ -2,9 +2,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "KeyFile.h"
 #include "Registry.h"
-#include "RegistryFile.h"
 
 #include <QByteArray>
 #include <QList>
@@ -14,23 +12,20 @@
 #include <map>
 #include <optional>
 
+class KeyFile;
+class RegistryFile;
+
 // The current user's registry hive as files below the user's config folder. A key path's levels
 // are folders with the leading "SOFTWARE" level dropped; the last level is a registry file
 // "<name>.reg" holding the key's values: HKEY_CURRENT_USER\SOFTWARE\Yorv\Varnoke is
 // "<config>/Yorv/Varnoke.reg". Names match without regard to case, as in the registry.
 //
-// A save locks the file (KeyFileLock), reads and parses it once, changes it and replaces it
-// (KeyFile), so a killed writer leaves the old file or the new one and two processes never lose
-// each other's values. A read takes no lock and needs only read permission. A file that does not
-// parse reads as holding no values; the next save keeps it aside as "<name>.reg.bad-<time>"
-// before starting a fresh one.
-//
-// The last version parsed or saved is kept with the file's identity, so the four reads at
-// start-up and the saves of a keystroke after another parse a large file once rather than each
-// time. Every call still looks at the file on disk first: a version that is not the one on disk
-// is never used. A version read within two seconds of its last change is not kept, as an edit in
-// place within the same tick of the file system's clock could go unseen; one this store has just
-// saved is kept, as the file is new and no one else saves while the lock is held.
+// Every call reads and parses the file afresh, so what another writer saved is never undone. A
+// save locks the file (KeyFileLock), reads it, changes it and replaces it (KeyFile), so a killed
+// writer leaves the old file or the new one and two processes never lose each other's values;
+// storing what the file holds already writes nothing. A read takes no lock and needs only read
+// permission. A file that does not parse reads as holding no values; the next save keeps it aside
+// as "<name>.reg.bad-<time>" before starting a fresh one.
 class FileRegistry final : public Registry
 {
 public:
@@ -59,7 +54,8 @@ private:
         QList<QByteArray> names; // the levels below SOFTWARE, as spelled on disk
         std::uint32_t access = 0;
     };
-    using Change = std::function<void(RegistryFile &)>;
+    // Changes the file's contents; false when there was nothing to change.
+    using Change = std::function<bool(RegistryFile &)>;
 
     Result keyOf(Handle handle, Key &key) const;
     Result resolve(Handle base, const char *subKey, bool create, Key &key, bool &created);
@@ -68,23 +64,13 @@ private:
     Handle add(Key key);
     QByteArray folderOf(const Key &key) const;
     QByteArray fileOf(const Key &key) const;
+    static QByteArray keyPathOf(const Key &key);
     bool isWritable(const Key &key) const;
+    Result load(const Key &key, const KeyFile &file, bool &found,
+                std::optional<RegistryFile> &contents) const;
     Result update(const Key &key, const Change &change);
-    Result load(const KeyFile &file, RegistryFile &contents);
-    Result save(const Key &key, const KeyFile &file, const RegistryFile &contents);
-    const RegistryFile *known(const KeyFile &file) const;
-    void remember(const KeyFile &file, const KeyFile::Identity &identity,
-                  const RegistryFile &contents);
-
-    struct Version
-    {
-        QByteArray path;
-        KeyFile::Identity identity;
-        RegistryFile contents;
-    };
 
     QByteArray m_home;
     std::map<Handle, Key> m_keys;
-    std::optional<Version> m_known; // the last version parsed or saved
     Handle m_nextHandle = 0x1000;
 };

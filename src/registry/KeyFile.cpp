@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: MIT
 #include "KeyFile.h"
 
+#include "KeyFolders.h"
 #include "StoreWarning.h"
 
 #include <QDateTime>
@@ -11,8 +12,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <cstdlib>
-#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -22,12 +21,7 @@ namespace {
 
 constexpr int temporaryNameAttempts = 16;
 constexpr int temporarySuffixLength = 8;
-
-QByteArray folderOf(const QByteArray &path)
-{
-    const qsizetype slash = path.lastIndexOf('/');
-    return slash > 0 ? path.first(slash) : QByteArray(slash == 0 ? "/" : ".");
-}
+constexpr int maxLinkHops = 40; // as the kernel follows them
 
 bool writeAll(int fd, const QByteArray &bytes)
 {
@@ -60,26 +54,13 @@ int createTemporary(const QByteArray &target, QByteArray &name)
     return -1;
 }
 
-std::int64_t nanoseconds(const timespec &t)
-{
-    return std::int64_t(t.tv_sec) * 1000000000 + t.tv_nsec;
-}
-
-KeyFile::Identity identityOf(const struct stat &st)
-{
-    return {std::uint64_t(st.st_dev), std::uint64_t(st.st_ino), std::int64_t(st.st_size),
-            nanoseconds(st.st_mtim), nanoseconds(st.st_ctim)};
-}
-
 // Temporary files a writer killed before its rename left beside `target`. Only a writer holding
 // the lock makes one, and it holds the lock until the file is renamed or removed, so under the
 // lock any that is there is a leftover.
 void removeLeftovers(const QByteArray &target)
 {
-    const qsizetype slash = target.lastIndexOf('/');
-    const QByteArray folder = slash > 0 ? target.first(slash) : QByteArray("/");
-    const QByteArray prefix = target.sliced(slash + 1) + ".tmp-";
-    DIR *dir = ::opendir(folder.constData());
+    const QByteArray prefix = target.sliced(target.lastIndexOf('/') + 1) + ".tmp-";
+    DIR *dir = ::opendir(KeyFolders::parentOf(target).constData());
     if (!dir)
         return;
     while (const dirent *entry = ::readdir(dir)) {
@@ -99,7 +80,7 @@ KeyFile::KeyFile(QByteArray path)
 
 // Only a regular file of at most largestFile bytes is read: a FIFO, a device or a huge file put
 // in its place must neither stall the window's thread nor exhaust memory.
-std::optional<QByteArray> KeyFile::read(Registry::Result &result, Identity *identity) const
+std::optional<QByteArray> KeyFile::read(Registry::Result &result) const
 {
     result = Registry::Success;
     const int fd = ::open(m_path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -119,8 +100,6 @@ std::optional<QByteArray> KeyFile::read(Registry::Result &result, Identity *iden
                            "settings file not read, not a regular file of at most 16 MiB", m_path);
         return std::nullopt;
     }
-    if (identity)
-        *identity = identityOf(st);
     QByteArray bytes(qsizetype(st.st_size) + 1, Qt::Uninitialized); // one more shows growth
     qsizetype done = 0;
     while (done < bytes.size()) {
@@ -149,40 +128,30 @@ std::optional<QByteArray> KeyFile::read(Registry::Result &result, Identity *iden
     return bytes;
 }
 
-std::optional<KeyFile::Identity> KeyFile::identity() const
-{
-    struct stat st;
-    if (::stat(m_path.constData(), &st) != 0 || !S_ISREG(st.st_mode))
-        return std::nullopt;
-    return identityOf(st);
-}
-
-bool KeyFile::isSettled(const Identity &identity)
-{
-    timespec now {};
-    ::clock_gettime(CLOCK_REALTIME, &now);
-    // An edit in place stamps the file with the time it is made: only one within the same tick as
-    // the time the file holds now could go unseen.
-    return nanoseconds(now) - identity.modified > 2000000000; // past the coarsest file clock
-}
-
-// The file a save replaces: the file itself, or the existing file it links to.
+// The file a save replaces: the file itself, or the one its link leads to (through any further
+// links), there already or not. A link that leads round in a loop holds nothing: it is replaced.
 QByteArray KeyFile::target() const
 {
-    struct stat st;
-    if (::lstat(m_path.constData(), &st) != 0 || !S_ISLNK(st.st_mode))
-        return m_path;
-    char resolved[PATH_MAX];
-    if (!::realpath(m_path.constData(), resolved) || ::stat(resolved, &st) != 0
-        || !S_ISREG(st.st_mode))
-        return m_path; // a dangling link is replaced by the file itself
-    return QByteArray(resolved);
+    QByteArray path = m_path;
+    for (int hop = 0; hop < maxLinkHops; ++hop) {
+        struct stat st;
+        if (::lstat(path.constData(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return path;
+        char next[PATH_MAX];
+        const ssize_t n = ::readlink(path.constData(), next, sizeof next);
+        if (n <= 0 || n == sizeof next)
+            return m_path;
+        const QByteArray link(next, n);
+        path = link.startsWith('/') ? link : KeyFolders::parentOf(path) + '/' + link;
+    }
+    return m_path;
 }
 
 bool KeyFile::isWritable() const
 {
     const QByteArray file = target();
-    return ::access(folderOf(file).constData(), W_OK) == 0
+    // A link's folder that is not there yet is made by the save, which finds out then.
+    return (::access(KeyFolders::parentOf(file).constData(), W_OK) == 0 || errno == ENOENT)
         && (::access(file.constData(), F_OK) != 0 || ::access(file.constData(), W_OK) == 0);
 }
 
@@ -196,6 +165,12 @@ Registry::Result KeyFile::replace(const QByteArray &bytes) const
     const QByteArray file = target();
     struct stat old;
     const bool existed = ::stat(file.constData(), &old) == 0;
+    if (!existed && !KeyFolders::make(KeyFolders::parentOf(file))) {
+        const int error = errno;
+        StoreWarning::once(StoreWarning::Kind::SaveFailed,
+                           "settings not saved, its folder can't be made", file, error);
+        return resultOf(error);
+    }
     removeLeftovers(file);
     QByteArray temporary;
     const int fd = createTemporary(file, temporary);
@@ -229,18 +204,20 @@ Registry::Result KeyFile::replace(const QByteArray &bytes) const
     return Registry::Success;
 }
 
-// Never overwrite what we cannot read: keep it beside for its owner.
+// Never overwrite what we cannot read: keep it beside for its owner. A link is left to lead to
+// where the next save makes the file anew.
 Registry::Result KeyFile::setAside() const
 {
+    const QByteArray file = target();
     const QByteArray stamp = QDateTime::currentDateTime().toString(u"yyyyMMdd'T'HHmmss").toLatin1();
-    QByteArray aside = m_path + ".bad-" + stamp;
+    QByteArray aside = file + ".bad-" + stamp;
     struct stat st;
     for (int n = 1; ::lstat(aside.constData(), &st) == 0; ++n)
-        aside = m_path + ".bad-" + stamp + '-' + QByteArray::number(n);
-    if (::rename(m_path.constData(), aside.constData()) != 0) {
+        aside = file + ".bad-" + stamp + '-' + QByteArray::number(n);
+    if (::rename(file.constData(), aside.constData()) != 0) {
         const int error = errno;
         StoreWarning::once(StoreWarning::Kind::SaveFailed,
-                           "settings not saved, an unreadable file can't be set aside", m_path,
+                           "settings not saved, an unreadable file can't be set aside", file,
                            error);
         return resultOf(error);
     }

@@ -17,43 +17,25 @@ public:
     // larger file is not read, and no save makes one, so every file saved can be read back.
     static constexpr qsizetype largestFile = 16 << 20;
 
-    // What tells one version of the file from another without reading it: a save makes a new
-    // file, and an edit in place changes its size or times.
-    struct Identity
-    {
-        std::uint64_t device = 0;
-        std::uint64_t inode = 0;
-        std::int64_t size = -1;
-        std::int64_t modified = 0; // nanoseconds
-        std::int64_t changed = 0;
-        bool operator==(const Identity &) const = default;
-    };
-
     explicit KeyFile(QByteArray path);
 
     const QByteArray &path() const { return m_path; }
 
     // The file's bytes; nothing when there is no file, with CantRead or AccessDenied in `result`
     // when there is one that can't be read.
-    std::optional<QByteArray> read(Registry::Result &result, Identity *identity = nullptr) const;
-
-    // The identity of the file as it is now; nothing when there is none.
-    std::optional<Identity> identity() const;
-
-    // Whether a version read now can no longer change under the same identity: an edit in place
-    // within the file system's clock tick would keep its times. A version is settled once its
-    // times are two seconds old.
-    static bool isSettled(const Identity &identity);
+    std::optional<QByteArray> read(Registry::Result &result) const;
 
     // Whether a save could replace the file (or make it, when there is none).
     bool isWritable() const;
 
     // Replaces the file with `bytes` so that, whatever stops the process, it holds the old text or
-    // the new one. A file that is a link to an existing file stays a link: its target is replaced.
-    // Call it with the file's lock held: it also clears what killed writers left.
+    // the new one. A file that is a link stays a link: the file it leads to is replaced, or made
+    // (with its folder) when it is not there yet. Call it with the file's lock held: it also clears
+    // what killed writers left.
     Registry::Result replace(const QByteArray &bytes) const;
 
-    // Renames the file to "<file>.bad-<time>" under a name of its own.
+    // Renames the file (a link's target, not the link) to "<file>.bad-<time>" under a name of its
+    // own.
     Registry::Result setAside() const;
 
     // What a failed file system call with this errno means to a registry caller.

@@ -2,64 +2,34 @@
 // SPDX-License-Identifier: MIT
 #include "KeyFileLock.h"
 
+#include "KeyFolders.h"
 #include "StoreWarning.h"
 
 #include <cerrno>
 #include <chrono>
-#include <condition_variable>
 #include <fcntl.h>
-#include <memory>
-#include <mutex>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
 namespace {
 
-// A writer holds the lock for a few milliseconds (well under a second at the largest file); one
-// that holds it longer is stuck, and a save fails rather than hang the panel.
-constexpr std::chrono::milliseconds lockTimeout {2000};
+constexpr std::chrono::milliseconds lockWait {100};
+constexpr std::chrono::milliseconds retryEvery {2};
 
-// Waits for the lock on `fd` for at most lockTimeout. flock has no timeout and a retry loop would
-// spin, so a thread of its own waits in the kernel on a second descriptor of the same open file
-// (the lock belongs to the open file, so it is ours once taken). A wait given up on lets go of
-// the lock as soon as it gets it.
-bool waitForLock(int fd)
+// flock has no timeout of its own: ask without blocking, a moment apart, until the wait is up.
+Registry::Result lock(int fd)
 {
-    struct Wait
-    {
-        std::mutex mutex;
-        std::condition_variable done;
-        bool finished = false;
-        bool locked = false;
-        bool abandoned = false;
-    };
-    const int waiterFd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
-    if (waiterFd < 0)
-        return false;
-    auto wait = std::make_shared<Wait>();
-    std::thread([wait, waiterFd] {
-        int r = 0;
-        while ((r = ::flock(waiterFd, LOCK_EX)) != 0 && errno == EINTR) { }
-        std::lock_guard guard(wait->mutex);
-        if (r == 0 && wait->abandoned)
-            ::flock(waiterFd, LOCK_UN);
-        wait->locked = r == 0 && !wait->abandoned;
-        wait->finished = true;
-        ::close(waiterFd);
-        wait->done.notify_one();
-    }).detach();
-    std::unique_lock guard(wait->mutex);
-    if (!wait->done.wait_for(guard, lockTimeout, [&] { return wait->finished; }))
-        wait->abandoned = true;
-    return wait->locked;
-}
-
-bool lock(int fd)
-{
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
-        return true;
-    return (errno == EWOULDBLOCK || errno == EINTR) && waitForLock(fd);
+    const auto deadline = std::chrono::steady_clock::now() + lockWait;
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EWOULDBLOCK && errno != EINTR)
+            return Registry::CantWrite;
+        if (std::chrono::steady_clock::now() > deadline)
+            return Registry::LockViolation;
+        std::this_thread::sleep_for(retryEvery);
+    }
+    return Registry::Success;
 }
 
 } // namespace
@@ -70,26 +40,26 @@ KeyFileLock::KeyFileLock(const QByteArray &filePath)
     // Never through a link, never stalled by a FIFO; a lock file its owner alone may write (one
     // left by a run as root) still locks for reading.
     constexpr int flags = O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
-    m_fd = ::open(lockPath.constData(), O_RDWR | flags, 0666);
+    m_fd = ::open(lockPath.constData(), O_RDWR | flags, 0600);
+    struct stat st;
+    // One made before locks were private: whoever may open it may hold it.
+    if (m_fd >= 0 && ::fstat(m_fd, &st) == 0 && st.st_uid == ::geteuid() && (st.st_mode & 077))
+        ::fchmod(m_fd, 0600);
     if (m_fd < 0 && errno == EACCES)
         m_fd = ::open(lockPath.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (m_fd < 0) {
         StoreWarning::once(StoreWarning::Kind::LockFallback,
                            "settings lock unusable, writers take turns on the folder instead",
                            lockPath, errno);
-        const qsizetype slash = filePath.lastIndexOf('/');
-        const QByteArray folder = slash > 0 ? filePath.first(slash) : QByteArray("/");
-        m_fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        m_fd =
+            ::open(KeyFolders::parentOf(filePath).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     }
     if (m_fd < 0) {
         StoreWarning::once(StoreWarning::Kind::SaveFailed, "settings not saved, nothing to lock",
                            lockPath, errno);
         return;
     }
-    m_locked = lock(m_fd);
-    if (!m_locked)
-        StoreWarning::once(StoreWarning::Kind::LockTimedOut,
-                           "settings not saved, another writer holds the lock", lockPath);
+    m_result = lock(m_fd);
 }
 
 KeyFileLock::~KeyFileLock()

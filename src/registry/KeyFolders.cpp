@@ -19,7 +19,7 @@ bool hasType(const QByteArray &path, mode_t type)
 
 bool makeFolder(const QByteArray &path)
 {
-    return ::mkdir(path.constData(), 0777) == 0 || errno == EEXIST;
+    return ::mkdir(path.constData(), 0700) == 0 || errno == EEXIST;
 }
 
 } // namespace
@@ -63,4 +63,10 @@ bool KeyFolders::make(const QByteArray &path)
             return false;
     }
     return makeFolder(path);
+}
+
+QByteArray KeyFolders::parentOf(const QByteArray &path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    return slash > 0 ? path.first(slash) : QByteArray(slash == 0 ? "/" : ".");
 }

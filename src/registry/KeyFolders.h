@@ -17,6 +17,10 @@ public:
     static QByteArray existingName(const QByteArray &folder, const QString &name,
                                    const QByteArray &suffix);
 
-    // Makes the folder and every missing level above it.
+    // Makes the folder and every missing level above it, each one for the user alone: the
+    // settings and their lock are no other user's business. A folder there already keeps its mode.
     static bool make(const QByteArray &path);
+
+    // The folder that holds `path`: "/" for a path at the root, "." for a bare name.
+    static QByteArray parentOf(const QByteArray &path);
 };

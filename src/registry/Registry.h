@@ -57,6 +57,12 @@ public:
     }
     static constexpr std::uint32_t CurrentUserRoot = 0x80000001;
 
+    // The types whose data are text, and which the registry stores with a terminating NUL.
+    static constexpr bool isStringType(std::uint32_t type)
+    {
+        return type == TypeString || type == TypeExpandString || type == TypeMultiString;
+    }
+
     // A REG_DWORD's value: its first four data bytes, little-endian.
     static constexpr std::uint32_t dwordOf(const std::uint8_t *bytes)
     {

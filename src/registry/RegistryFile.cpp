@@ -57,15 +57,6 @@ bool sameName(QByteArrayView a, QByteArrayView b)
     return AnsiCodec::decode(a).compare(AnsiCodec::decode(b), Qt::CaseInsensitive) == 0;
 }
 
-QByteArrayView trimmed(QByteArrayView line)
-{
-    while (!line.isEmpty() && (line.front() == ' ' || line.front() == '\t'))
-        line = line.sliced(1);
-    while (!line.isEmpty() && (line.back() == ' ' || line.back() == '\t'))
-        line.chop(1);
-    return line;
-}
-
 // The text's lines one by one: each with its bytes as read, line end included, and its 8-bit text
 // without the line end (UTF-16LE text converted to the ANSI code page first).
 class PhysicalLines
@@ -118,9 +109,13 @@ private:
 
 } // namespace
 
-std::optional<RegistryFile> RegistryFile::parse(QByteArrayView text)
+RegistryFile::RegistryFile(QByteArrayView keyPath)
+    : m_key("HKEY_CURRENT_USER\\" + keyPath.toByteArray())
+{ }
+
+std::optional<RegistryFile> RegistryFile::parse(QByteArrayView text, QByteArrayView keyPath)
 {
-    RegistryFile file;
+    RegistryFile file(keyPath);
     file.m_text = text.toByteArray();
     qsizetype bodyStart = 0;
     if (text.startsWith(utf8Bom)) {
@@ -144,7 +139,7 @@ std::optional<RegistryFile> RegistryFile::parse(QByteArrayView text)
     qsizetype size = 0;
     QByteArrayView physical;
     while (lines.next(start, size, physical)) {
-        QByteArrayView line = trimmed(physical);
+        QByteArrayView line = ValueLine::trimmed(physical);
         if (!continued && (line.isEmpty() || line.startsWith(';'))) {
             file.m_entries.push_back({start, size, {}}); // a blank line or a comment
             continue;
@@ -170,14 +165,15 @@ std::optional<RegistryFile> RegistryFile::parse(QByteArrayView text)
     if (pendingStart >= 0
         && !file.addLine(pendingStart, file.m_text.size() - pendingStart, pendingLine))
         return std::nullopt;
-    if (file.m_section.isEmpty())
+    if (!file.m_hasHeader)
         return std::nullopt;
     file.m_parsedEntries = file.m_entries.size();
     file.m_continuedAtEnd = continued;
     return file;
 }
 
-// One logical line in file order: the header first, then the key's line, then its values.
+// One logical line in file order: the header first, then sections, each a key's line and its
+// values.
 bool RegistryFile::addLine(qsizetype rawStart, qsizetype rawSize, QByteArrayView line)
 {
     const QByteArrayView raw = QByteArrayView(m_text).sliced(rawStart, rawSize);
@@ -194,21 +190,24 @@ bool RegistryFile::addLine(qsizetype rawStart, qsizetype rawSize, QByteArrayView
         return true;
     }
     if (line.startsWith('[')) {
-        // One key per file; a second key, or a key to delete, is not ours to rewrite.
-        if (!line.endsWith(']') || line.startsWith("[-")
-            || (!m_section.isEmpty()
-                && AnsiCodec::decode(m_section).compare(AnsiCodec::decode(line),
-                                                        Qt::CaseInsensitive)
-                    != 0))
+        // Another key's section, or a key's deletion ("[-...]"), is kept as it is.
+        if (!line.endsWith(']'))
             return false;
-        if (m_section.isEmpty())
-            m_section = line.toByteArray();
+        m_inSection = true;
+        m_inKey = sameName(line.sliced(1).chopped(1), m_key);
+        if (m_inKey)
+            m_keyEnd = m_entries.size();
         m_entries.push_back({rawStart, rawSize, {}});
         return true;
     }
     std::optional<ValueLine::Parsed> parsed;
-    if (m_section.isEmpty() || !(parsed = ValueLine::parse(line, isWide())))
+    if (!m_inSection || !(parsed = ValueLine::parse(line, isWide())))
         return false;
+    if (!m_inKey) {
+        m_entries.push_back({rawStart, rawSize, {}});
+        return true;
+    }
+    m_keyEnd = m_entries.size();
     if (parsed->removal) {
         removeValue(parsed->value.name);
         m_entries.push_back({rawStart, rawSize, {}}); // kept: it still deletes on an import
@@ -252,7 +251,7 @@ QByteArray RegistryFile::encoded(QByteArrayView ansi) const
     return isWide() ? WideText::fromAnsi(ansi) : ansi.toByteArray();
 }
 
-QByteArray RegistryFile::toText(QByteArrayView keyPath) const
+QByteArray RegistryFile::toText() const
 {
     QByteArray out;
     out.reserve(m_text.size() + 256);
@@ -261,32 +260,48 @@ QByteArray RegistryFile::toText(QByteArrayView keyPath) const
     else if (m_encoding == Encoding::Utf16)
         out += utf16Bom;
     if (!m_hasHeader)
-        out += encoded("REGEDIT4\n\n[HKEY_CURRENT_USER\\" + keyPath.toByteArray() + "]\n");
-    const QByteArray lineFeed = encoded("\n");
-    bool continued = m_continuedAtEnd;
-    for (std::size_t i = 0; i < m_entries.size(); ++i) {
+        out += encoded("REGEDIT4\n");
+    for (std::size_t i = 0; i < m_parsedEntries; ++i) {
         const Entry &entry = m_entries[i];
-        if (entry.rawSize > 0) {
+        if (entry.rawSize > 0)
             out += QByteArrayView(m_text).sliced(entry.rawStart, entry.rawSize);
+        else if (entry.value)
+            appendLine(out, ValueLine::write(*entry.value, isWide()));
+        if (i != m_keyEnd)
             continue;
-        }
-        if (!entry.value)
-            continue;
-        // The line before ended the file without a line end, or with half of one.
-        if (out.endsWith(encoded("\r")))
-            out += lineFeed;
-        else if (!out.endsWith(lineFeed))
-            out += encoded(m_lineEnd);
-        if (continued && i >= m_parsedEntries) {
-            out += encoded(m_lineEnd); // an empty line ends the one the text read left open
-            continued = false;
-        }
-        QByteArray line = ValueLine::write(*entry.value, isWide()) + '\n';
-        if (m_lineEnd != "\n")
-            line.replace("\n", m_lineEnd);
-        out += encoded(line);
+        if (m_continuedAtEnd && i + 1 == m_parsedEntries && m_entries.size() > m_parsedEntries)
+            appendLine(out, {}); // an empty line ends the one the text read left open
+        appendAdded(out);
+    }
+    if (m_keyEnd == noEntry && (!m_hasHeader || m_entries.size() > m_parsedEntries)) {
+        // No section of the key yet: one at the end, after a blank line.
+        if (!out.endsWith(encoded("\n\n")) && !out.endsWith(encoded("\n\r\n")))
+            appendLine(out, {});
+        appendLine(out, '[' + m_key + ']');
+        appendAdded(out);
     }
     return out;
+}
+
+// The line in the file's encoding and line ends, on a line of its own.
+void RegistryFile::appendLine(QByteArray &out, QByteArrayView ansiLine) const
+{
+    // The line before ended the file without a line end, or with half of one.
+    if (out.endsWith(encoded("\r")))
+        out += encoded("\n");
+    else if (!out.endsWith(encoded("\n")))
+        out += encoded(m_lineEnd);
+    QByteArray line = ansiLine.toByteArray() + '\n';
+    if (m_lineEnd != "\n")
+        line.replace("\n", m_lineEnd);
+    out += encoded(line);
+}
+
+// The values set since the text was read, that it did not hold.
+void RegistryFile::appendAdded(QByteArray &out) const
+{
+    for (std::size_t i = m_parsedEntries; i < m_entries.size(); ++i)
+        appendLine(out, ValueLine::write(*m_entries[i].value, isWide()));
 }
 
 const RegistryValue *RegistryFile::value(QByteArrayView name) const
@@ -296,17 +311,20 @@ const RegistryValue *RegistryFile::value(QByteArrayView name) const
 }
 
 // A value set keeps its place and its name's spelling, and is written in the store's own form.
-void RegistryFile::setValue(QByteArrayView name, std::uint32_t type, QByteArrayView data)
+bool RegistryFile::setValue(QByteArrayView name, std::uint32_t type, QByteArrayView data)
 {
     const quint64 hash = nameHash(name);
     if (const std::size_t i = find(name, hash); i != noEntry) {
         Entry &entry = m_entries[i];
+        if (entry.value->type == type && entry.value->data == data)
+            return false;
         entry.rawSize = 0;
         entry.value->type = type;
         entry.value->data = data.toByteArray();
-        return;
+        return true;
     }
     insert({0, 0, RegistryValue {name.toByteArray(), type, data.toByteArray()}}, hash);
+    return true;
 }
 
 void RegistryFile::removeValue(QByteArrayView name)

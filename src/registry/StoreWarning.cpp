@@ -12,7 +12,7 @@
 
 namespace {
 
-std::array<std::atomic_bool, 5> g_said {};
+std::array<std::atomic_bool, 4> g_said {};
 
 } // namespace
 

@@ -13,7 +13,6 @@ public:
     enum class Kind {
         ReadFailed, // a settings file is there but can't be read
         NotParsed, // a settings file is there but is not a registry file
-        LockTimedOut, // another writer held the lock too long
         LockFallback, // the lock's path is unusable; writers serialise on the folder instead
         SaveFailed, // a save did not replace the file
     };

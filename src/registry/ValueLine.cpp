@@ -11,26 +11,6 @@ namespace {
 
 constexpr int hexBytesPerLine = 25;
 
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
-QByteArrayView trimmed(QByteArrayView text)
-{
-    while (!text.isEmpty() && isBlank(text.front()))
-        text = text.sliced(1);
-    while (!text.isEmpty() && isBlank(text.back()))
-        text.chop(1);
-    return text;
-}
-
-bool isStringType(std::uint32_t type)
-{
-    return type == Registry::TypeString || type == Registry::TypeExpandString
-        || type == Registry::TypeMultiString;
-}
-
 // A quoted text with \\ and \" escapes at the start of `in`; `in` is moved past it. With
 // `terminated`, a NUL follows the text, as a string value's data have it.
 std::optional<QByteArray> takeQuoted(QByteArrayView &in, bool terminated = false)
@@ -75,7 +55,7 @@ int hexDigit(char c)
 
 std::optional<std::uint32_t> hexNumber(QByteArrayView digits)
 {
-    digits = trimmed(digits);
+    digits = ValueLine::trimmed(digits);
     if (digits.isEmpty() || digits.size() > 8)
         return std::nullopt;
     std::uint32_t n = 0;
@@ -95,14 +75,14 @@ std::optional<std::uint32_t> hexNumber(QByteArrayView digits)
 std::optional<QByteArray> hexList(QByteArrayView list)
 {
     QByteArray bytes;
-    if (trimmed(list).isEmpty())
+    if (ValueLine::trimmed(list).isEmpty())
         return bytes;
     bytes.reserve(list.size() / 3 + 1);
     while (true) {
         const qsizetype comma = list.indexOf(',');
         const QByteArrayView item = comma < 0 ? list : list.first(comma);
         const auto byte = hexNumber(item);
-        if (!byte || *byte > 0xFF || trimmed(item).size() > 2)
+        if (!byte || *byte > 0xFF || ValueLine::trimmed(item).size() > 2)
             return std::nullopt;
         bytes += char(*byte);
         if (comma < 0)
@@ -116,7 +96,7 @@ std::optional<RegistryValue> data(QByteArrayView text, bool wide)
 {
     if (text.startsWith('"')) {
         auto s = takeQuoted(text, true);
-        if (!s || !trimmed(text).isEmpty())
+        if (!s || !ValueLine::trimmed(text).isEmpty())
             return std::nullopt;
         return RegistryValue {{}, Registry::TypeString, std::move(*s)};
     }
@@ -141,7 +121,7 @@ std::optional<RegistryValue> data(QByteArrayView text, bool wide)
     auto bytes = type ? hexList(text.sliced(listStart)) : std::nullopt;
     if (!bytes)
         return std::nullopt;
-    if (wide && isStringType(*type))
+    if (wide && Registry::isStringType(*type))
         *bytes = WideText::toAnsi(*bytes);
     return RegistryValue {{}, *type, *bytes};
 }
@@ -172,7 +152,8 @@ bool fitsQuotedForm(const RegistryValue &v)
 
 QByteArray hexText(const RegistryValue &v, bool wide)
 {
-    const QByteArray bytes = wide && isStringType(v.type) ? WideText::fromAnsi(v.data) : v.data;
+    const QByteArray bytes =
+        wide && Registry::isStringType(v.type) ? WideText::fromAnsi(v.data) : v.data;
     QByteArray out = v.type == Registry::TypeBinary
         ? QByteArray("hex:")
         : "hex(" + QByteArray::number(v.type, 16) + "):";
@@ -210,6 +191,15 @@ std::optional<ValueLine::Parsed> ValueLine::parse(QByteArrayView line, bool wide
         return std::nullopt;
     value->name = std::move(name);
     return Parsed {std::move(*value), false};
+}
+
+QByteArrayView ValueLine::trimmed(QByteArrayView text)
+{
+    while (!text.isEmpty() && (text.front() == ' ' || text.front() == '\t'))
+        text = text.sliced(1);
+    while (!text.isEmpty() && (text.back() == ' ' || text.back() == '\t'))
+        text.chop(1);
+    return text;
 }
 
 QByteArray ValueLine::write(const RegistryValue &v, bool wide)

@@ -26,4 +26,7 @@ public:
 
     // The line for `value`, without a line end; what parse() gives back unchanged.
     static QByteArray write(const RegistryValue &value, bool wide);
+
+    // The text without the spaces and tabs at either end.
+    static QByteArrayView trimmed(QByteArrayView text);
 };

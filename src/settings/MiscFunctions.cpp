@@ -62,22 +62,25 @@ qint16 MiscFunctions::ReadRegString(quint32 root, const QString &keyPath, const 
 }
 
 qint16 MiscFunctions::WriteRegString(quint32 root, const QString &keyPath, const QString &valueName,
-                                     const QString &text)
+                                     const QString &text, Registry::Result *result)
 {
     QByteArray path;
     QByteArray name;
     Registry::Handle key = 0;
-    if (!encodeName(keyPath, path) || !encodeName(valueName, name)
-        || m_registry.RegCreateKeyExA(Registry::predefinedRoot(root), path.constData(), 0, nullptr,
-                                      0, Registry::AccessAll, nullptr, &key, nullptr)
-            != Registry::Success)
-        return False;
-    // The bytes without a terminator; QByteArray keeps a NUL after them, which the store may
-    // take in as the string's terminator.
-    const QByteArray bytes = AnsiCodec::encode(text);
-    const Registry::Result r = m_registry.RegSetValueExA(
-        key, name.constData(), 0, Registry::TypeString,
-        reinterpret_cast<const std::uint8_t *>(bytes.constData()), std::uint32_t(bytes.size()));
-    m_registry.RegCloseKey(key);
+    Registry::Result r = Registry::InvalidParameter;
+    if (encodeName(keyPath, path) && encodeName(valueName, name))
+        r = m_registry.RegCreateKeyExA(Registry::predefinedRoot(root), path.constData(), 0, nullptr,
+                                       0, Registry::AccessAll, nullptr, &key, nullptr);
+    if (r == Registry::Success) {
+        // The bytes without a terminator; QByteArray keeps a NUL after them, which the store may
+        // take in as the string's terminator.
+        const QByteArray bytes = AnsiCodec::encode(text);
+        r = m_registry.RegSetValueExA(key, name.constData(), 0, Registry::TypeString,
+                                      reinterpret_cast<const std::uint8_t *>(bytes.constData()),
+                                      std::uint32_t(bytes.size()));
+        m_registry.RegCloseKey(key);
+    }
+    if (result)
+        *result = r;
     return r == Registry::Success ? True : False;
 }

@@ -2,10 +2,10 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "registry/Registry.h"
+
 #include <QString>
 #include <QtGlobal>
-
-class Registry;
 
 // The two settings routines: each call opens the key, does one read or one write and releases
 // the key again; nothing is kept between calls. Results are 16-bit Booleans, -1 true and 0 false,
@@ -22,9 +22,10 @@ public:
     qint16 ReadRegString(quint32 root, const QString &keyPath, const QString &valueName,
                          QString &text);
 
-    // Stores the text as a string value, creating the key and any missing level above it.
+    // Stores the text as a string value, creating the key and any missing level above it. With
+    // `result`, it also tells why a write failed (LockViolation: another writer held the store).
     qint16 WriteRegString(quint32 root, const QString &keyPath, const QString &valueName,
-                          const QString &text);
+                          const QString &text, Registry::Result *result = nullptr);
 
 private:
     Registry &m_registry;

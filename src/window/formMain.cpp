@@ -55,6 +55,7 @@ formMain::formMain(PlatformServices &platform, QWidget *parent)
     , Enet(new UdpEndpoint(this))
     , m_link(*Enet)
     , m_settings(platform.registry)
+    , m_saver(m_settings)
 {
     setObjectName(QStringLiteral("formMain"));
     FormBuilder::build(*this, FormDesign::formMain());
@@ -159,15 +160,12 @@ void formMain::Form_Unload(qint16 &Cancel)
     m_unloaded = true;
     // The panel's one open file is its running mark; the process ends without destructors.
     m_platform.instance.release();
-    const quint32 root = SettingsKey::HKEY_CURRENT_USER_ROOT;
-    if (placementKnown()) {
-        m_settings.WriteRegString(root, SettingsKey::path, QStringLiteral("Left"),
-                                  Convert::Str(Left()));
-        m_settings.WriteRegString(root, SettingsKey::path, QStringLiteral("Top"),
-                                  Convert::Str(Top()));
-    }
-    m_settings.WriteRegString(root, SettingsKey::path, QStringLiteral("Window state"),
-                              QString::number(WindowState()));
+    QList<std::pair<QString, QString>> place;
+    if (placementKnown())
+        place = {{QStringLiteral("Left"), Convert::Str(Left())},
+                 {QStringLiteral("Top"), Convert::Str(Top())}};
+    place.append({QStringLiteral("Window state"), QString::number(WindowState())});
+    m_saver.saveBeforeClosing(place);
     m_platform.runtime.End();
 }
 
@@ -248,8 +246,7 @@ void formMain::txtIP_Change()
 {
     // Saved as typed, on every change; the link keeps the address it was aimed at until the
     // next start.
-    m_settings.WriteRegString(SettingsKey::HKEY_CURRENT_USER_ROOT, SettingsKey::path,
-                              QStringLiteral("IP Address"), txtIP->text());
+    m_saver.save(QStringLiteral("IP Address"), txtIP->text());
 }
 
 void formMain::tmrHB_Timer()

@@ -1,13 +1,16 @@
 # SPDX-FileCopyrightText: 2026 The Varnoke developers
 # SPDX-License-Identifier: MIT
-"""The real panel under faults of its settings: folders and files it can't read or write, a link
-to nowhere, a full disk, kills in the middle of a save, and values at their types' extremes.
+"""The real panel under faults of its settings: folders and files it can't read or write, links,
+a full disk, kills in the middle of a save, another writer on a file system that keeps whole
+seconds, a lock held by another program, a parent key's export, and values at their types'
+extremes.
 
 Each case ends with the panel running (or closed by the operator with exit code 0), nothing lost
 that was saved before, and no window on screen but the panel's own. A read-only program folder is
 covered by test_startup.
 """
 
+import fcntl
 import os
 import random
 import shutil
@@ -111,21 +114,122 @@ class SettingsFaultTest(faults.FaultTest):
                     with open(self.settings_folder) as blocking:
                         self.assertEqual(blocking.read(), "not a folder")
 
-    def test_link_to_nowhere_gives_way_to_a_settings_file(self):
-        # A link that leads nowhere holds nothing to lose: the first save puts a file in its place.
+    def test_settings_link_stays_a_link(self):
+        # A dotfiles folder not filled yet, a file there that is not a registry file, and a link
+        # that leads round to itself, which holds nothing and gives way to a file.
+        dotfiles = os.path.join(self.home.home, "dotfiles")
+        for case in ("not made yet", "not a registry file", "a loop"):
+            with self.subTest(case):
+                for folder in (self.settings_folder, dotfiles):
+                    shutil.rmtree(folder, ignore_errors=True)
+                os.makedirs(self.settings_folder)
+                os.symlink("Varnoke.reg" if case == "a loop" else "../../dotfiles/Varnoke.reg",
+                           self.home.settings_file)
+                if case == "not a registry file":
+                    os.makedirs(dotfiles)
+                    with open(os.path.join(dotfiles, "Varnoke.reg"), "w") as foreign:
+                        foreign.write("IP=10.0.0.1\n")
+                panel = self.start()
+                window = panel.window()
+                panel.retype(window, IP_BOX, harness.UNIT_ADDRESS)
+                self.close(panel, window)
+                self.assertEqual(os.path.islink(self.home.settings_file), case != "a loop")
+                self.assertEqual(self.home.settings()["IP Address"], harness.UNIT_ADDRESS)
+                if case != "a loop":  # a folder made is the user's alone; a bad file kept beside
+                    self.assertEqual((os.stat(dotfiles).st_mode & 0o777, len(os.listdir(dotfiles))),
+                                     (0o700, 1) if case == "not made yet" else (0o755, 2))
+
+    def test_parent_key_export_keeps_every_other_key(self):
+        # The registry editor's export of HKEY_CURRENT_USER\SOFTWARE\Yorv: that key, the panel's
+        # own below it, a key of its own below that, and a key's deletion.
+        def export(own):
+            return "\ufeff" + "\r\n".join([
+                "Windows Registry Editor Version 5.00", "",
+                "[HKEY_CURRENT_USER\\SOFTWARE\\Yorv]", '"IP Address"="10.77.0.99"', "",
+                "[HKEY_CURRENT_USER\\Software\\Yorv\\varnoke]", *own, "",
+                "[-HKEY_CURRENT_USER\\SOFTWARE\\Yorv\\Old]", "",
+                "[HKEY_CURRENT_USER\\SOFTWARE\\Yorv\\Varnoke\\Tools]", '"Left"="7"', "", ""])
+
+        unit = self.unit()
         os.makedirs(self.settings_folder)
-        os.symlink(os.path.basename(self.home.settings_file), self.home.settings_file)  # a loop
+        with open(self.home.settings_file, "w", encoding="utf-16-le", newline="") as out:
+            out.write(export(['"IP Address"="10.77.0.2"']))
         panel = self.start()
         window = panel.window()
-        self.assert_box_text(panel, window, IP_BOX, DESIGN_ADDRESS)
-        panel.key(window, "ctrl+a")
-        panel.type(window, harness.UNIT_ADDRESS)
-        self.assert_only_the_panel(panel, window)
+        panel.click(window, *RUN)
+        self.assertEqual(unit.commands(1), [b"OR"])  # the address of the panel's own key
+        x, y, _, _ = panel.geometry(window)
         self.close(panel, window)
-        self.assertFalse(os.path.islink(self.home.settings_file))
-        values = strict_values(self.home.settings_file)
-        self.assertEqual(text_of(values["IP Address"]), harness.UNIT_ADDRESS)
-        self.assertEqual(text_of(values["Left"]), "0")
+        with open(self.home.settings_file, encoding="utf-16-le", newline="") as saved:
+            self.assertEqual(saved.read(), export(['"IP Address"="10.77.0.2"', f'"Left"="{x * 15}"',
+                                                   f'"Top"="{y * 15}"', '"Window state"="0"']))
+
+    def test_two_panels_on_a_whole_second_file_system(self):
+        # ext4 with 128-byte inodes keeps whole seconds and gives a freed inode number back, so
+        # another writer's file can look the same as the one a panel saved a moment before.
+        image = os.path.join(self.home.root, "whole-seconds.img")
+        try:
+            subprocess.run(["mkfs.ext4", "-q", "-I", "128", image, "8M"], check=True,
+                           capture_output=True)
+            self.mounted(self.settings_folder, "-o", "loop", image)
+        except (OSError, subprocess.CalledProcessError) as refused:
+            self.skipTest(f"no loop-mounted ext4 image here: {refused}")
+        self.home.seed(dict(SAVED, Note="abc"))
+        first = self.start()
+        a = first.window()
+        second = self.start()
+        second.answer("Glimra", "Return")
+        b = harness.wait_for(lambda: set(first.xdotool("search", "--onlyvisible", "--name",
+                                                        harness.TITLE, check=False).split()) - {a},
+                             what="the second panel").pop()
+        first.xdotool("windowmove", a, "300", "200")
+        second.xdotool("windowmove", b, "500", "400")
+
+        def typed(panel, window, keys, address):
+            panel.click(window, *IP_BOX)
+            panel.key(window, "End")
+            panel.type(window, keys)
+            harness.wait_for(lambda: self.home.settings().get("IP Address") == address,
+                             what=f"{address} saved")
+
+        typed(first, a, "9", "10.77.0.29")
+        with open(self.home.settings_file, "r+b") as editor:  # in place, at the same size
+            editor.seek(read_bytes(self.home.settings_file).index(b'"Note"="abc"') + 8)
+            editor.write(b"xyz")
+        typed(first, a, "1", "10.77.0.291")
+        typed(second, b, "77", "10.77.0.277")
+        self.close(first, a)
+        self.assertEqual(self.home.settings(), dict(SAVED, **{
+            "IP Address": "10.77.0.277", "Note": "xyz", "Left": "4500", "Top": "3000"}))
+
+    def test_lock_held_by_another_program_holds_up_saves_not_the_window(self):
+        def threads():
+            return len(os.listdir(f"/proc/{panel.process.pid}/task"))
+
+        unit = self.unit()
+        self.home.seed(SAVED)
+        lock = open(self.home.settings_file + ".lock", "ab")  # as any program of the user's could
+        self.addCleanup(lock.close)
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        panel = self.start()
+        window = panel.window()
+        before = threads()
+        panel.click(window, *IP_BOX)
+        panel.key(window, "End")
+        panel.type(window, "123")
+        panel.click(window, *RUN)
+        self.assertEqual(unit.commands(1), [b"OR"])
+        self.assertLessEqual(threads(), before)
+        fcntl.flock(lock, fcntl.LOCK_UN)  # the waiting save goes through on its own
+        harness.wait_for(lambda: self.home.settings()["IP Address"] == harness.UNIT_ADDRESS + "123",
+                         what="the waiting save")
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        panel.xdotool("windowmove", window, "300", "200")
+        harness.wait_for(lambda: panel.geometry(window)[:2] == (300, 200), what="the move")
+        self.close(panel, window)
+        said = [line for line in panel.stop()[1].splitlines() if "varnoke.settings" in line]
+        self.assertEqual(len(said), 2, said)
+        self.assertIn("not saved on closing", said[1])
 
     def test_full_disk_keeps_the_old_file(self):
         unit = self.unit()

@@ -99,7 +99,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         }
     }
 
-    const std::optional<RegistryFile> parsed = RegistryFile::parse(input);
+    const std::optional<RegistryFile> parsed =
+        RegistryFile::parse(input, AnsiCodec::encode(SettingsKey::path));
     FileRegistry registry(home.path());
     MiscFunctions misc(registry);
     const QString names[] = {QStringLiteral("IP Address"), QStringLiteral("Left"),

@@ -93,7 +93,8 @@ void tst_SettingsProcesses::killedWriterLeavesLastOrPreviousValue()
 
         QFile file(settingsFile());
         QVERIFY(file.open(QIODevice::ReadOnly));
-        QVERIFY2(RegistryFile::parse(file.readAll()), "the file no longer parses");
+        QVERIFY2(RegistryFile::parse(file.readAll(), SettingsKey::path.toLatin1()),
+                 "the file no longer parses");
         QString text;
         QCOMPARE(misc.ReadRegString(root, SettingsKey::path, u"Counter"_qs, text), -1);
         current = text.toLongLong();

@@ -73,6 +73,8 @@ class SoundServer:
             raise RuntimeError(f"pulseaudio ended at start with {self.process.returncode}")
         subprocess.run(["pactl", "set-default-sink", SINK], env=env, check=True)
         self.recording = os.path.join(runtime, "sink.raw")
+        if os.path.exists(self.recording):  # an earlier server's: its size would pass for ours
+            os.remove(self.recording)
         self.recorder = subprocess.Popen(
             ["parec", f"--device={SINK}.monitor", "--format=s16le", "--channels=1",
              f"--rate={RATE}", "--raw", "--latency-msec=20", self.recording],

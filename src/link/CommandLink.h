@@ -16,7 +16,9 @@ class CommandLink
 public:
     explicit CommandLink(UdpEndpoint &enet);
 
-    // Host first, then the remote port, then the local port (binding it), in that order.
+    // Host first, then the remote port, then the local port (binding it), in that order. None of
+    // the three changes what the others do here (a look-up answers in a later turn of the event
+    // loop), so the order shows nowhere and no test holds it.
     void aim(const QString &host, int remotePort, int localPort);
 
     void sendMode(Command::Mode mode);

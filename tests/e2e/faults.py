@@ -8,7 +8,6 @@ import os
 import re
 import shutil
 import subprocess
-import time
 
 import harness
 import x11
@@ -161,16 +160,17 @@ class FaultTest(harness.PanelTestCase):
         except AssertionError:
             self.assertEqual(copied[-1], expected)
 
-    def round_trip(self, panel, window, suffix):
-        """Seconds from a keystroke in the address box to its save: the window's responsiveness."""
+    def keystroke_saved(self, panel, window, suffix):
+        """Types one key at the end of the address box and waits for its save: the window answers.
+
+        The wait only tells a panel that answers from one that hangs; how fast it answers is the
+        benchmarks'."""
         panel.click(window, *IP_BOX)
         panel.key(window, "End")
         before = self.home.settings().get("IP Address", "")
-        started = time.monotonic()
         panel.xdotool("key", "--window", window, suffix)
         harness.wait_for(lambda: self.home.settings().get("IP Address") == before + suffix,
-                         timeout=5, interval=0.005, what="the keystroke saved")
-        return time.monotonic() - started
+                         timeout=30, interval=0.05, what="the keystroke saved")
 
     def ip_box_colour(self, panel, window):
         x, y, _, _ = panel.geometry(window)

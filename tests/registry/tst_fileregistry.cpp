@@ -1,5 +1,6 @@
 // SPDX-FileCopyrightText: 2026 The Varnoke developers
 // SPDX-License-Identifier: MIT
+#include "Regedit4.h"
 #include "registry/FileRegistry.h"
 
 #include <QDir>
@@ -15,7 +16,6 @@
 namespace {
 
 const Registry::Handle currentUser = Registry::predefinedRoot(Registry::CurrentUserRoot);
-const QByteArray head = "REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Yorv\\Varnoke]\n";
 
 QByteArray readAll(const QString &path)
 {
@@ -105,9 +105,8 @@ void tst_FileRegistry::fileLocation()
              Registry::Success);
     registry.RegCloseKey(key);
 
-    QCOMPARE(
-        readAll(home + QStringLiteral("/Yorv/Varnoke.reg")),
-        "REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Yorv\\Varnoke]\n\"IP Address\"=\"10.0.0.9\"\n");
+    QCOMPARE(readAll(home + QStringLiteral("/Yorv/Varnoke.reg")),
+             regedit4("\"IP Address\"=\"10.0.0.9\"\n"));
     QStringList entries =
         QDir(home + QStringLiteral("/Yorv")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
     QCOMPARE(entries, QStringList({u"Varnoke.reg"_qs, u"Varnoke.reg.lock"_qs}));
@@ -168,8 +167,7 @@ void tst_FileRegistry::corruptFileKeptAside()
         QDir(home + QStringLiteral("/Yorv")).entryList({u"Varnoke.reg.bad-*"_qs});
     QCOMPARE(aside.size(), 1);
     QCOMPARE(readAll(home + QStringLiteral("/Yorv/") + aside.front()), garbage);
-    QCOMPARE(readAll(path),
-             "REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Yorv\\Varnoke]\n\"Top\"=\"150\"\n");
+    QCOMPARE(readAll(path), regedit4("\"Top\"=\"150\"\n"));
 
     // A second bad file on the same second gets a name of its own.
     writeAll(path, garbage);
@@ -201,8 +199,8 @@ void tst_FileRegistry::awkwardFiles_data()
     QTest::addColumn<QByteArray>("after");
     QTest::addColumn<QByteArray>("owner"); // what a query of "Owner" gives
 
-    const QByteArray plain = head + "\"IP Address\"=\"10.0.0.7\"\n";
-    const QByteArray saved = head + "\"IP Address\"=\"10.0.0.8\"\n";
+    const QByteArray plain = regedit4("\"IP Address\"=\"10.0.0.7\"\n");
+    const QByteArray saved = regedit4("\"IP Address\"=\"10.0.0.8\"\n");
     const QByteArray noOwner = "error 2";
     QTest::newRow("byte-order mark")
         << Plant::Nothing << "\xEF\xBB\xBF" + plain << "\xEF\xBB\xBF" + saved << noOwner;
@@ -215,14 +213,14 @@ void tst_FileRegistry::awkwardFiles_data()
         << utf16le(v5 + u"\"IP Address\"=\"10.0.0.8\"\r\n"_qs) << QByteArray("Zo\xeb ??\0", 7);
     QTest::newRow("comments and blank lines")
         << Plant::Nothing
-        << QByteArray(
-               "; mine\r\nREGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Yorv\\Varnoke]\r\n; the "
-               "unit\r\n"
-               "  \"ip address\" = \"10.0.0.7\"\r\n\r\n\"Left\"=dword:10\r\n; end")
-        << QByteArray(
-               "; mine\r\nREGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Yorv\\Varnoke]\r\n; the "
-               "unit\r\n"
-               "\"ip address\"=\"10.0.0.8\"\r\n\r\n\"Left\"=dword:10\r\n; end")
+        << "; mine\r\n"
+            + regedit4(
+                "; the unit\r\n  \"ip address\" = \"10.0.0.7\"\r\n\r\n\"Left\"=dword:10\r\n; end",
+                "\r\n")
+        << "; mine\r\n"
+            + regedit4(
+                "; the unit\r\n\"ip address\"=\"10.0.0.8\"\r\n\r\n\"Left\"=dword:10\r\n; end",
+                "\r\n")
         << noOwner;
     QTest::newRow("a link into a dotfiles folder")
         << Plant::LinkedFile << plain << saved << noOwner;
@@ -318,7 +316,7 @@ void tst_FileRegistry::largeFiles()
     QFETCH(int, size);
     QFETCH(bool, readable);
 
-    QByteArray text = head;
+    QByteArray text = regedit4();
     for (int i = 0; i < values; ++i)
         text += "\"Value " + QByteArray::number(i) + "\"=\"" + QByteArray::number(i * 7) + "\"\n";
     text += "\"IP Address\"=\"10.0.0.7\"\n";

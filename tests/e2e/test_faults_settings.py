@@ -19,8 +19,8 @@ import sys
 import time
 
 import faults
-from faults import (DESIGN_ADDRESS, FREQ_BOX, HEADER, IP_BOX, REG_DWORD, REG_SZ, RUN, SAVED,
-                    SAVED_PLACE, SCREEN, read_bytes, snapshot, strict_values, text_of)
+from faults import (DESIGN_ADDRESS, FREQ_BOX, IP_BOX, REG_DWORD, REG_SZ, RUN, SAVED, SAVED_PLACE,
+                    SCREEN, read_bytes, snapshot, strict_values, text_of)
 import harness
 
 
@@ -76,8 +76,8 @@ class SettingsFaultTest(faults.FaultTest):
             os.symlink("/dev/zero", self.home.settings_file)
 
         def huge():
-            with open(self.home.settings_file, "wb") as sparse:
-                sparse.write(b"REGEDIT4\r\n\r\n" + HEADER.encode() + b"\r\n")
+            with open(self.home.settings_file, "w", newline="\r\n") as sparse:
+                sparse.write(harness.regedit4())
                 sparse.truncate(3 << 30)  # sparse: costs no disk, but no one should read it all
 
         def yorv_is_a_file():

@@ -11,7 +11,6 @@
 
 #include <sys/stat.h>
 #include <unistd.h>
-#include <utime.h>
 
 namespace {
 
@@ -182,15 +181,7 @@ void tst_FileRegistry::corruptFileKeptAside()
 
 // Files and folders as people's home folders really have them. Each row reads "IP Address" from
 // what is there, saves a new address and checks what the settings file holds then.
-enum class Plant {
-    Nothing,
-    LinkedFile,
-    TemporaryLink,
-    TemporaryFolder,
-    LeftoverTemporary,
-    LockFolder,
-    ForeignLock
-};
+enum class Plant { Nothing, LinkedFile, LeftoverTemporary, LockLink, LockFolder, ForeignLock };
 
 void tst_FileRegistry::awkwardFiles_data()
 {
@@ -224,12 +215,9 @@ void tst_FileRegistry::awkwardFiles_data()
         << noOwner;
     QTest::newRow("a link into a dotfiles folder")
         << Plant::LinkedFile << plain << saved << noOwner;
-    QTest::newRow("a link at the old temporary name")
-        << Plant::TemporaryLink << plain << saved << noOwner;
-    QTest::newRow("a folder at the old temporary name")
-        << Plant::TemporaryFolder << plain << saved << noOwner;
     QTest::newRow("a killed writer's temporary file")
         << Plant::LeftoverTemporary << plain << saved << noOwner;
+    QTest::newRow("a link at the lock") << Plant::LockLink << plain << saved << noOwner;
     QTest::newRow("a folder at the lock") << Plant::LockFolder << plain << saved << noOwner;
     QTest::newRow("a lock left by another user") << Plant::ForeignLock << plain << saved << noOwner;
 }
@@ -254,23 +242,20 @@ void tst_FileRegistry::awkwardFiles()
         QVERIFY(QDir().mkpath(home + u"/dotfiles"_qs));
         file = home + u"/dotfiles/Varnoke.reg"_qs;
         QVERIFY(QFile::link(u"../dotfiles/Varnoke.reg"_qs, path));
-    } else if (plant == Plant::TemporaryLink) {
-        QVERIFY(QFile::link(victim, path + u".tmp"_qs));
-    } else if (plant == Plant::TemporaryFolder) {
-        QVERIFY(QDir().mkpath(path + u".tmp/inside"_qs));
     } else if (plant == Plant::LeftoverTemporary) {
         writeAll(path + u".tmp-k1ll3d00"_qs, "half a file");
+    } else if (plant == Plant::LockLink) {
+        // The one name the store opens as it is, planted to lead elsewhere.
+        QVERIFY(QFile::link(victim, path + u".lock"_qs));
     } else if (plant == Plant::LockFolder) {
         QVERIFY(QDir().mkpath(path + u".lock/inside"_qs));
     } else if (plant == Plant::ForeignLock) {
-        // Left empty by a run as another user a minute ago (as root, made that user's).
+        // Left empty by a run as another user (as root, made that user's).
         const QByteArray lock = QFile::encodeName(path + u".lock"_qs);
         writeAll(path + u".lock"_qs, {});
         QVERIFY(::chmod(lock.constData(), 0600) == 0);
         if (::geteuid() == 0)
             QVERIFY(::chown(lock.constData(), 65534, 65534) == 0);
-        const utimbuf old {::time(nullptr) - 60, ::time(nullptr) - 60};
-        QVERIFY(::utime(lock.constData(), &old) == 0);
     }
     writeAll(file, before);
     QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));

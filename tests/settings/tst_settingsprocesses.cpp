@@ -105,8 +105,9 @@ void tst_SettingsProcesses::killedWriterLeavesLastOrPreviousValue()
     }
 }
 
-// Two panels writing different names at the same time keep every value, also when something
-// that is not a lock sits at the lock's path and they serialise another way.
+// Two panels saving different names at the same time keep every value (a save the other's lock
+// holds up waits in the saver, as in the panel), also when something that is not a lock sits at
+// the lock's path and they serialise another way.
 void tst_SettingsProcesses::twoWritersLoseNothing_data()
 {
     QTest::addColumn<bool>("lockFolder");

@@ -19,7 +19,7 @@
 #include <cstdint>
 
 // The real window on the real platform services, shown offscreen and aimed at a loopback port.
-// Start-up never runs, so nothing is read or saved; the settings store is kept off $HOME anyway.
+// Start-up never runs, so nothing is read; what the address box saves goes to a temporary folder.
 struct BenchPanel
 {
     explicit BenchPanel(std::uint16_t unitPort)

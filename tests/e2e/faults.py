@@ -24,7 +24,6 @@ FREQ_BOX = (220, 117)
 DESIGN_ADDRESS = "192.168.1.158"
 LOST_COLOUR = (255, 208, 208)
 SCREEN = (1024, 768)  # harness.Display's default
-HEADER = "[HKEY_CURRENT_USER\\SOFTWARE\\Yorv\\Varnoke]"
 REG_SZ, REG_DWORD = 1, 4
 
 # A panel that started well before this and is placed at Left 1500, Top 750.
@@ -47,7 +46,7 @@ def strict_values(path):
     assert "\r" not in text, "a stray carriage return"
     assert text.endswith("\n"), "the last line is cut short"
     lines = text[:-1].split("\n")
-    assert lines[:3] == ["REGEDIT4", "", HEADER], f"bad header {lines[:3]!r}"
+    assert lines[:3] == harness.regedit4().split("\n")[:3], f"bad header {lines[:3]!r}"
     values = {}
     body = lines[3:]
     while body and body[-1] == "":
@@ -129,7 +128,7 @@ class FaultTest(harness.PanelTestCase):
         """A settings file of the given value lines, each 'name=data' exactly as written."""
         os.makedirs(self.settings_folder, exist_ok=True)
         with open(self.home.settings_file, "w", newline="\r\n") as out:
-            out.write("REGEDIT4\n\n" + HEADER + "\n" + "\n".join(lines) + "\n\n")
+            out.write(harness.regedit4(lines))
 
     def assert_only_the_panel(self, panel, window):
         """No message box or other window beside the panel, and the panel still running."""

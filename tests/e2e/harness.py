@@ -29,6 +29,7 @@ UNIT_ADDRESS = "10.77.0.2"
 PANEL_ADDRESS = "10.77.0.1"
 HERE = os.path.dirname(os.path.abspath(__file__))
 TITLE = "Varnoke Automation Test"
+SETTINGS_SECTION = "[HKEY_CURRENT_USER\\SOFTWARE\\Yorv\\Varnoke]"
 
 
 def private_network():
@@ -51,6 +52,12 @@ def private_network():
     env = dict(os.environ, VARNOKE_PRIVATE_NET="1")
     os.execvpe("unshare", ["unshare", "-n", "-m", "--propagation", "private", "--",
                            sys.executable] + sys.argv, env)
+
+
+def regedit4(lines=()):
+    """A settings file's text: the REGEDIT4 header, the panel's key and these lines, then a blank
+    line, as a registry export ends. Written with newline="\r\n", its lines end as on Windows."""
+    return "\n".join(["REGEDIT4", "", SETTINGS_SECTION, *lines]) + "\n\n"
 
 
 def panel_binary():
@@ -111,12 +118,12 @@ class Home:
     def seed(self, values):
         """Writes the settings file as the panel itself would, values given as text."""
         os.makedirs(os.path.dirname(self.settings_file), exist_ok=True)
-        lines = ["REGEDIT4", "", "[HKEY_CURRENT_USER\\SOFTWARE\\Yorv\\Varnoke]"]
+        lines = []
         for name, text in values.items():
             quoted = text.replace("\\", "\\\\").replace('"', '\\"')
             lines.append(f'"{name}"="{quoted}"')
         with open(self.settings_file, "w", newline="\r\n") as out:
-            out.write("\n".join(lines) + "\n\n")
+            out.write(regedit4(lines))
 
     def settings(self):
         """The settings file's string values, as a dict; empty when there is no file."""

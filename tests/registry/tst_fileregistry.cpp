@@ -1,5 +1,6 @@
 // SPDX-FileCopyrightText: 2026 The Varnoke developers
 // SPDX-License-Identifier: MIT
+#include "Regedit4.h"
 #include "registry/FileRegistry.h"
 
 #include <QDir>
@@ -10,12 +11,10 @@
 
 #include <sys/stat.h>
 #include <unistd.h>
-#include <utime.h>
 
 namespace {
 
 const Registry::Handle currentUser = Registry::predefinedRoot(Registry::CurrentUserRoot);
-const QByteArray head = "REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Yorv\\Varnoke]\n";
 
 QByteArray readAll(const QString &path)
 {
@@ -105,9 +104,8 @@ void tst_FileRegistry::fileLocation()
              Registry::Success);
     registry.RegCloseKey(key);
 
-    QCOMPARE(
-        readAll(home + QStringLiteral("/Yorv/Varnoke.reg")),
-        "REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Yorv\\Varnoke]\n\"IP Address\"=\"10.0.0.9\"\n");
+    QCOMPARE(readAll(home + QStringLiteral("/Yorv/Varnoke.reg")),
+             regedit4("\"IP Address\"=\"10.0.0.9\"\n"));
     QStringList entries =
         QDir(home + QStringLiteral("/Yorv")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
     QCOMPARE(entries, QStringList({u"Varnoke.reg"_qs, u"Varnoke.reg.lock"_qs}));
@@ -168,8 +166,7 @@ void tst_FileRegistry::corruptFileKeptAside()
         QDir(home + QStringLiteral("/Yorv")).entryList({u"Varnoke.reg.bad-*"_qs});
     QCOMPARE(aside.size(), 1);
     QCOMPARE(readAll(home + QStringLiteral("/Yorv/") + aside.front()), garbage);
-    QCOMPARE(readAll(path),
-             "REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Yorv\\Varnoke]\n\"Top\"=\"150\"\n");
+    QCOMPARE(readAll(path), regedit4("\"Top\"=\"150\"\n"));
 
     // A second bad file on the same second gets a name of its own.
     writeAll(path, garbage);
@@ -184,15 +181,7 @@ void tst_FileRegistry::corruptFileKeptAside()
 
 // Files and folders as people's home folders really have them. Each row reads "IP Address" from
 // what is there, saves a new address and checks what the settings file holds then.
-enum class Plant {
-    Nothing,
-    LinkedFile,
-    TemporaryLink,
-    TemporaryFolder,
-    LeftoverTemporary,
-    LockFolder,
-    ForeignLock
-};
+enum class Plant { Nothing, LinkedFile, LeftoverTemporary, LockLink, LockFolder, ForeignLock };
 
 void tst_FileRegistry::awkwardFiles_data()
 {
@@ -201,8 +190,8 @@ void tst_FileRegistry::awkwardFiles_data()
     QTest::addColumn<QByteArray>("after");
     QTest::addColumn<QByteArray>("owner"); // what a query of "Owner" gives
 
-    const QByteArray plain = head + "\"IP Address\"=\"10.0.0.7\"\n";
-    const QByteArray saved = head + "\"IP Address\"=\"10.0.0.8\"\n";
+    const QByteArray plain = regedit4("\"IP Address\"=\"10.0.0.7\"\n");
+    const QByteArray saved = regedit4("\"IP Address\"=\"10.0.0.8\"\n");
     const QByteArray noOwner = "error 2";
     QTest::newRow("byte-order mark")
         << Plant::Nothing << "\xEF\xBB\xBF" + plain << "\xEF\xBB\xBF" + saved << noOwner;
@@ -215,23 +204,20 @@ void tst_FileRegistry::awkwardFiles_data()
         << utf16le(v5 + u"\"IP Address\"=\"10.0.0.8\"\r\n"_qs) << QByteArray("Zo\xeb ??\0", 7);
     QTest::newRow("comments and blank lines")
         << Plant::Nothing
-        << QByteArray(
-               "; mine\r\nREGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Yorv\\Varnoke]\r\n; the "
-               "unit\r\n"
-               "  \"ip address\" = \"10.0.0.7\"\r\n\r\n\"Left\"=dword:10\r\n; end")
-        << QByteArray(
-               "; mine\r\nREGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Yorv\\Varnoke]\r\n; the "
-               "unit\r\n"
-               "\"ip address\"=\"10.0.0.8\"\r\n\r\n\"Left\"=dword:10\r\n; end")
+        << "; mine\r\n"
+            + regedit4(
+                "; the unit\r\n  \"ip address\" = \"10.0.0.7\"\r\n\r\n\"Left\"=dword:10\r\n; end",
+                "\r\n")
+        << "; mine\r\n"
+            + regedit4(
+                "; the unit\r\n\"ip address\"=\"10.0.0.8\"\r\n\r\n\"Left\"=dword:10\r\n; end",
+                "\r\n")
         << noOwner;
     QTest::newRow("a link into a dotfiles folder")
         << Plant::LinkedFile << plain << saved << noOwner;
-    QTest::newRow("a link at the old temporary name")
-        << Plant::TemporaryLink << plain << saved << noOwner;
-    QTest::newRow("a folder at the old temporary name")
-        << Plant::TemporaryFolder << plain << saved << noOwner;
     QTest::newRow("a killed writer's temporary file")
         << Plant::LeftoverTemporary << plain << saved << noOwner;
+    QTest::newRow("a link at the lock") << Plant::LockLink << plain << saved << noOwner;
     QTest::newRow("a folder at the lock") << Plant::LockFolder << plain << saved << noOwner;
     QTest::newRow("a lock left by another user") << Plant::ForeignLock << plain << saved << noOwner;
 }
@@ -256,23 +242,20 @@ void tst_FileRegistry::awkwardFiles()
         QVERIFY(QDir().mkpath(home + u"/dotfiles"_qs));
         file = home + u"/dotfiles/Varnoke.reg"_qs;
         QVERIFY(QFile::link(u"../dotfiles/Varnoke.reg"_qs, path));
-    } else if (plant == Plant::TemporaryLink) {
-        QVERIFY(QFile::link(victim, path + u".tmp"_qs));
-    } else if (plant == Plant::TemporaryFolder) {
-        QVERIFY(QDir().mkpath(path + u".tmp/inside"_qs));
     } else if (plant == Plant::LeftoverTemporary) {
         writeAll(path + u".tmp-k1ll3d00"_qs, "half a file");
+    } else if (plant == Plant::LockLink) {
+        // The one name the store opens as it is, planted to lead elsewhere.
+        QVERIFY(QFile::link(victim, path + u".lock"_qs));
     } else if (plant == Plant::LockFolder) {
         QVERIFY(QDir().mkpath(path + u".lock/inside"_qs));
     } else if (plant == Plant::ForeignLock) {
-        // Left empty by a run as another user a minute ago (as root, made that user's).
+        // Left empty by a run as another user (as root, made that user's).
         const QByteArray lock = QFile::encodeName(path + u".lock"_qs);
         writeAll(path + u".lock"_qs, {});
         QVERIFY(::chmod(lock.constData(), 0600) == 0);
         if (::geteuid() == 0)
             QVERIFY(::chown(lock.constData(), 65534, 65534) == 0);
-        const utimbuf old {::time(nullptr) - 60, ::time(nullptr) - 60};
-        QVERIFY(::utime(lock.constData(), &old) == 0);
     }
     writeAll(file, before);
     QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
@@ -318,7 +301,7 @@ void tst_FileRegistry::largeFiles()
     QFETCH(int, size);
     QFETCH(bool, readable);
 
-    QByteArray text = head;
+    QByteArray text = regedit4();
     for (int i = 0; i < values; ++i)
         text += "\"Value " + QByteArray::number(i) + "\"=\"" + QByteArray::number(i * 7) + "\"\n";
     text += "\"IP Address\"=\"10.0.0.7\"\n";

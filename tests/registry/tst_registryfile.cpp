@@ -1,5 +1,6 @@
 // SPDX-FileCopyrightText: 2026 The Varnoke developers
 // SPDX-License-Identifier: MIT
+#include "Regedit4.h"
 #include "registry/Registry.h"
 #include "registry/RegistryFile.h"
 
@@ -77,7 +78,7 @@ void tst_RegistryFile::valueLine()
     RegistryFile file(keyPath);
     file.setValue(name, type, data);
     const QByteArray text = file.toText();
-    QCOMPARE(text, "REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Yorv\\Varnoke]\n" + line + '\n');
+    QCOMPARE(text, regedit4(line + '\n'));
 
     // The same value back, and nothing else: the text written again is the same.
     const auto back = RegistryFile::parse(text, keyPath);
@@ -98,7 +99,7 @@ void tst_RegistryFile::personWritten_data()
     QTest::addColumn<uint>("type");
     QTest::addColumn<QByteArray>("data");
 
-    const QByteArray head = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Yorv\\Varnoke]\r\n";
+    const QByteArray head = regedit4({}, "\r\n");
     const uint sz = Registry::TypeString;
     QTest::newRow("crlf") << head + "\"Top\"=\"1200\"\r\n"
                           << QByteArray("Top") << sz << QByteArray("1200\0", 5);
@@ -120,9 +121,8 @@ void tst_RegistryFile::personWritten_data()
         << QByteArray("d") << uint(Registry::TypeDword) << QByteArray("\x01\x00\x00\x00", 4);
     QTest::newRow("later line wins") << head + "\"v\"=\"1\"\r\n\"V\"=\"2\"\r\n"
                                      << QByteArray("v") << sz << QByteArray("2\0", 2);
-    QTest::newRow("same key twice")
-        << head + "\"a\"=\"1\"\r\n" + head.sliced(12) + "\"b\"=\"2\"\r\n"
-        << QByteArray("a") << sz << QByteArray("1\0", 2);
+    QTest::newRow("same key twice") << head + "\"a\"=\"1\"\r\n" + keySection + "\r\n\"b\"=\"2\"\r\n"
+                                    << QByteArray("a") << sz << QByteArray("1\0", 2);
     QTest::newRow("mixed-case header")
         << QByteArray("REGEDIT4\n[hkey_current_user\\software\\yorv\\varnoke]\n\"x\"=\"y\"\n")
         << QByteArray("x") << sz << QByteArray("y\0", 2);
@@ -146,11 +146,10 @@ void tst_RegistryFile::personWritten()
 void tst_RegistryFile::notRegistryText_data()
 {
     QTest::addColumn<QByteArray>("text");
-    const QByteArray head = "REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Yorv\\Varnoke]\n";
+    const QByteArray head = regedit4();
     QTest::newRow("empty") << QByteArray();
-    QTest::newRow("no header line") << head.sliced(10) + "\"a\"=\"b\"\n";
-    QTest::newRow("other header") << QByteArray("Windows Registry Editor Version 5.00\n\n")
-            + head.sliced(10);
+    QTest::newRow("no header line") << keySection + "\n\"a\"=\"b\"\n";
+    QTest::newRow("other header") << "Windows Registry Editor Version 5.00\n\n" + keySection + '\n';
     QTest::newRow("no key") << QByteArray("REGEDIT4\n\"a\"=\"b\"\n");
     QTest::newRow("unterminated quote") << head + "\"a\"=\"b\n";
     QTest::newRow("bad escape") << head + "\"a\"=\"b\\n\"\n";

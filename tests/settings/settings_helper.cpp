@@ -6,13 +6,15 @@
 // through XDG_CONFIG_HOME, which the tests point at a temporary folder.
 //
 //   settings_helper loop <name> <first>     writes first, first+1, ...; prints each once stored
-//   settings_helper names <prefix> <count>  writes <prefix>0 .. <prefix>count-1, each its number
+//   settings_helper names <prefix> <count>  saves <prefix>0 .. <prefix>count-1, each its number,
+//                                           as a panel saves: one held up by the lock waits
 //   settings_helper read <name>             prints read result|text|open with write rights|write
 //   --as-nobody before the command drops root's rights first, so permissions apply.
 
 #include "registry/FileRegistry.h"
 #include "settings/MiscFunctions.h"
 #include "settings/SettingsKey.h"
+#include "settings/SettingsSaver.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -62,12 +64,11 @@ int main(int argc, char **argv)
         return 0;
     }
     if (command == u"names" && args.size() == 3) {
+        SettingsSaver saver(misc);
         const int count = args[2].toInt();
-        for (int i = 0; i < count; ++i) {
-            if (misc.WriteRegString(root, key, args[1] + QString::number(i), QString::number(i))
-                != -1)
-                return 1;
-        }
+        for (int i = 0; i < count; ++i)
+            saver.save(args[1] + QString::number(i), QString::number(i));
+        saver.saveBeforeClosing({});
         return 0;
     }
     if (command == u"read") {

@@ -22,6 +22,16 @@ import harness
 
 
 class SettingsFaultTest(faults.FaultTest):
+    def edit_design_address_and_close(self, panel, window, key):
+        """A panel that started as designed takes an edit of its address, whatever became of the
+        save, and closes cleanly with no window left but its own."""
+        self.assert_box_text(panel, window, IP_BOX, DESIGN_ADDRESS)
+        panel.key(window, "End")
+        panel.type(window, key)
+        self.assert_box_text(panel, window, IP_BOX, DESIGN_ADDRESS + key)
+        self.assert_only_the_panel(panel, window)
+        self.close(panel, window)
+
     # --- the settings folder and file ----------------------------------------------------------
 
     def test_read_only_settings_folder_keeps_the_saved_file(self):
@@ -50,12 +60,7 @@ class SettingsFaultTest(faults.FaultTest):
         self.make_read_only(self.home.config)
         panel = self.start()
         window = panel.window()
-        self.assert_box_text(panel, window, IP_BOX, DESIGN_ADDRESS)
-        panel.key(window, "End")
-        panel.type(window, "7")
-        self.assert_box_text(panel, window, IP_BOX, DESIGN_ADDRESS + "7")
-        self.assert_only_the_panel(panel, window)
-        self.close(panel, window)
+        self.edit_design_address_and_close(panel, window, "7")
         self.assertEqual(os.listdir(self.home.config), [])
 
     def test_unreadable_settings_leave_the_design_values(self):
@@ -97,12 +102,7 @@ class SettingsFaultTest(faults.FaultTest):
                 panel = self.start()
                 window = panel.window()
                 self.assertEqual(panel.geometry(window)[:2], (0, 0))  # the first-start place
-                self.assert_box_text(panel, window, IP_BOX, DESIGN_ADDRESS)
-                panel.key(window, "End")
-                panel.type(window, "1")
-                self.assert_box_text(panel, window, IP_BOX, DESIGN_ADDRESS + "1")
-                self.assert_only_the_panel(panel, window)
-                self.close(panel, window)
+                self.edit_design_address_and_close(panel, window, "1")
                 self.assertEqual(status(found), before)
                 if make is folder:
                     with open(os.path.join(self.home.settings_file, "kept")) as kept:

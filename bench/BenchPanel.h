@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "platform/BackgroundSound.h"
 #include "platform/CanberraSound.h"
 #include "platform/LockFileInstance.h"
 #include "platform/PlatformServices.h"
@@ -17,6 +18,7 @@
 #include <QTemporaryDir>
 
 #include <cstdint>
+#include <memory>
 
 // The real window on the real platform services, shown offscreen and aimed at a loopback port.
 // Start-up never runs, so nothing is read; what the address box saves goes to a temporary folder.
@@ -42,7 +44,7 @@ struct BenchPanel
     ProcessRuntime runtime;
     QTemporaryDir config;
     FileRegistry registry {config.path()};
-    CanberraSound sound;
+    BackgroundSound sound {std::make_unique<CanberraSound>()};
     PlatformServices platform {clock, instance, messageBox, runtime, registry, sound};
     formMain form {platform};
     UdpEndpoint *enet = form.findChild<UdpEndpoint *>(QStringLiteral("Enet"));

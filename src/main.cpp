@@ -1,5 +1,6 @@
 // SPDX-FileCopyrightText: 2026 The Varnoke developers
 // SPDX-License-Identifier: MIT
+#include "platform/BackgroundSound.h"
 #include "platform/CanberraSound.h"
 #include "platform/CommandLine.h"
 #include "platform/LockFileInstance.h"
@@ -22,6 +23,7 @@ using SettingsStore = FileRegistry;
 #endif
 
 #include <cstdio>
+#include <memory>
 
 int main(int argc, char *argv[])
 {
@@ -49,7 +51,7 @@ int main(int argc, char *argv[])
     QtMessageBox messageBox;
     ProcessRuntime runtime;
     SettingsStore registry;
-    CanberraSound sound;
+    BackgroundSound sound {std::make_unique<CanberraSound>()};
     PlatformServices platform {clock, instance, messageBox, runtime, registry, sound};
 
     formMain form(platform);

@@ -11,6 +11,7 @@
 #include "platform/UdpEndpoint.h"
 #include "registry/FileRegistry.h"
 #include "window/QtMessageBox.h"
+#include "window/QtScreens.h"
 #include "window/formMain.h"
 
 #include <QApplication>
@@ -45,7 +46,8 @@ struct BenchPanel
     QTemporaryDir config;
     FileRegistry registry {config.path()};
     BackgroundSound sound {std::make_unique<CanberraSound>()};
-    PlatformServices platform {clock, instance, messageBox, runtime, registry, sound};
+    QtScreens screens;
+    PlatformServices platform {clock, instance, messageBox, runtime, registry, sound, screens};
     formMain form {platform};
     UdpEndpoint *enet = form.findChild<UdpEndpoint *>(QStringLiteral("Enet"));
 };

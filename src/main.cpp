@@ -9,6 +9,7 @@
 #include "platform/SystemClock.h"
 #include "platform/TerminationSignals.h"
 #include "window/QtMessageBox.h"
+#include "window/QtScreens.h"
 #include "window/formMain.h"
 
 #include <QApplication>
@@ -52,7 +53,8 @@ int main(int argc, char *argv[])
     ProcessRuntime runtime;
     SettingsStore registry;
     BackgroundSound sound {std::make_unique<CanberraSound>()};
-    PlatformServices platform {clock, instance, messageBox, runtime, registry, sound};
+    QtScreens screens;
+    PlatformServices platform {clock, instance, messageBox, runtime, registry, sound, screens};
 
     formMain form(platform);
     QObject::connect(&termination, &TerminationSignals::requested, &form,

@@ -38,6 +38,13 @@ int main(int argc, char *argv[])
         return outcome.exitCode;
     }
 
+    // Under X11 the toolkit paints into shared memory that the X server hands over as a file
+    // descriptor. With none to spare (a low descriptor limit) the kernel drops it, the X library
+    // gives up the connection, and the window thread, waiting for that reply, waits for good:
+    // nothing paints, and neither a close nor a signal is ever handled. The panel's window is
+    // small: its pixels go through the connection itself, and no descriptor has to come back.
+    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
+        qputenv("QT_XCB_NO_MITSHM", "1");
     CommandLine::holdMessagesWhileOpeningDisplay();
     QApplication app(argc, argv);
     CommandLine::displayOpened();

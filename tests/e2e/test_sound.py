@@ -18,7 +18,6 @@ import shutil
 import signal
 import socket
 import subprocess
-import threading
 import time
 
 from faults import STOP
@@ -116,22 +115,17 @@ class HungServer:
     """A sound server that takes every connection and never answers, as one stopped would."""
 
     def __init__(self, path):
-        os.makedirs(os.path.dirname(path), exist_ok=True)
-        with contextlib.suppress(FileNotFoundError):
-            os.remove(path)  # a killed server's
         self.listener = socket.socket(socket.AF_UNIX)
         self.listener.bind(path)
         self.listener.listen()
+        self.listener.setblocking(False)
         self.connections = []
-        threading.Thread(target=self._accept, daemon=True).start()
-
-    def _accept(self):
-        with contextlib.suppress(OSError):
-            while True:
-                self.connections.append(self.listener.accept()[0])
 
     def held(self):
-        """How many connections the panel still holds open, waiting for an answer."""
+        """How many connections the panel holds open, waiting for an answer."""
+        with contextlib.suppress(BlockingIOError):
+            while True:
+                self.connections.append(self.listener.accept()[0])
         poller = select.poll()
         for connection in self.connections:
             poller.register(connection, select.POLLRDHUP)
@@ -192,7 +186,7 @@ class SoundTest(harness.PanelTestCase):
     def test_sound_server_that_never_answers(self):
         # The lost mark's sound waits on the server for good; the operator's clicks and a logout's
         # SIGTERM are handled meanwhile.
-        self.server.close()
+        self.server.close()  # and its socket with it
         hung = HungServer(os.path.join(self.home.runtime, "pulse", "native"))
         unit = self.unit()
         self.home.seed({"IP Address": harness.UNIT_ADDRESS})

@@ -175,7 +175,7 @@ void formMain::Form_Unload(qint16 &Cancel)
     m_platform.instance.release();
     QList<std::pair<QString, QString>> place;
     // A place off every screen would only be moved at the next start; the one saved before stays.
-    const QRect frame(normalFramePosition(), frameGeometry().size());
+    const QRect frame(normalFramePosition(), frameGeometry().size().expandedTo(size()));
     if (placementKnown() && onScreen(frame, m_platform.screens.availableAreas()))
         place = {{QStringLiteral("Left"), Convert::Str(Left())},
                  {QStringLiteral("Top"), Convert::Str(Top())}};

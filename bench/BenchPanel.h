@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "platform/BackgroundSound.h"
 #include "platform/CanberraSound.h"
 #include "platform/LockFileInstance.h"
 #include "platform/PlatformServices.h"
@@ -10,6 +11,7 @@
 #include "platform/UdpEndpoint.h"
 #include "registry/FileRegistry.h"
 #include "window/QtMessageBox.h"
+#include "window/QtScreens.h"
 #include "window/formMain.h"
 
 #include <QApplication>
@@ -17,6 +19,7 @@
 #include <QTemporaryDir>
 
 #include <cstdint>
+#include <memory>
 
 // The real window on the real platform services, shown offscreen and aimed at a loopback port.
 // Start-up never runs, so nothing is read; what the address box saves goes to a temporary folder.
@@ -42,8 +45,9 @@ struct BenchPanel
     ProcessRuntime runtime;
     QTemporaryDir config;
     FileRegistry registry {config.path()};
-    CanberraSound sound;
-    PlatformServices platform {clock, instance, messageBox, runtime, registry, sound};
+    BackgroundSound sound {std::make_unique<CanberraSound>()};
+    QtScreens screens;
+    PlatformServices platform {clock, instance, messageBox, runtime, registry, sound, screens};
     formMain form {platform};
     UdpEndpoint *enet = form.findChild<UdpEndpoint *>(QStringLiteral("Enet"));
 };

@@ -1,5 +1,6 @@
 // SPDX-FileCopyrightText: 2026 The Varnoke developers
 // SPDX-License-Identifier: MIT
+#include "platform/BackgroundSound.h"
 #include "platform/CanberraSound.h"
 #include "platform/CommandLine.h"
 #include "platform/LockFileInstance.h"
@@ -8,6 +9,7 @@
 #include "platform/SystemClock.h"
 #include "platform/TerminationSignals.h"
 #include "window/QtMessageBox.h"
+#include "window/QtScreens.h"
 #include "window/formMain.h"
 
 #include <QApplication>
@@ -22,6 +24,7 @@ using SettingsStore = FileRegistry;
 #endif
 
 #include <cstdio>
+#include <memory>
 
 int main(int argc, char *argv[])
 {
@@ -35,6 +38,13 @@ int main(int argc, char *argv[])
         return outcome.exitCode;
     }
 
+    // Under X11 the toolkit paints into shared memory that the X server hands over as a file
+    // descriptor. With none to spare (a low descriptor limit) the kernel drops it, the X library
+    // gives up the connection, and the window thread, waiting for that reply, waits for good:
+    // nothing paints, and neither a close nor a signal is ever handled. The panel's window is
+    // small: its pixels go through the connection itself, and no descriptor has to come back.
+    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
+        qputenv("QT_XCB_NO_MITSHM", "1");
     CommandLine::holdMessagesWhileOpeningDisplay();
     QApplication app(argc, argv);
     CommandLine::displayOpened();
@@ -49,8 +59,9 @@ int main(int argc, char *argv[])
     QtMessageBox messageBox;
     ProcessRuntime runtime;
     SettingsStore registry;
-    CanberraSound sound;
-    PlatformServices platform {clock, instance, messageBox, runtime, registry, sound};
+    BackgroundSound sound {std::make_unique<CanberraSound>()};
+    QtScreens screens;
+    PlatformServices platform {clock, instance, messageBox, runtime, registry, sound, screens};
 
     formMain form(platform);
     QObject::connect(&termination, &TerminationSignals::requested, &form,

@@ -130,6 +130,10 @@ bool CanberraSound::noOutput(int result)
     case CA_ERROR_NOTAVAILABLE:
     case CA_ERROR_DISCONNECTED:
     case CA_ERROR_DISABLED:
+    // What ALSA's errors come to when they are none of the above: among them the sound server
+    // that accepts and never answers, given up on after half a minute. Every other sound would
+    // wait as long again.
+    case CA_ERROR_IO:
         return true;
     }
     return false;
@@ -173,7 +177,9 @@ void CanberraSound::noOutputFor(int result)
     if (m_reported.contains(result))
         return;
     m_reported.insert(result);
-    qCWarning(lcSound, "no sound: no audio device or driver to play it on (libcanberra error %d)",
+    qCWarning(lcSound,
+              "no sound: no audio device or driver to play it on, or a sound server that did not "
+              "answer (libcanberra error %d)",
               result);
 }
 

@@ -13,12 +13,14 @@
 
 struct ca_context;
 
-// Sound through libcanberra, which hands the playing to its own thread or sound server, so a call
-// returns at once. The library tries a theme event before a file when it is given both, so the
-// file and the theme event are asked for in separate requests: the file first, then the event for
-// what happened, then the theme's general warning. Where there is no audio device or driver to
-// play on, the first refusal ends the play: the fallbacks would fail the same way. The next play
-// opens the library afresh, so a sound server that comes up later (as at a slow login) is used.
+// Sound through libcanberra. A call usually returns as soon as the sound plays on in the library's
+// own thread or sound server, but may wait: a sound server that accepts and never answers holds
+// it for half a minute, so the panel plays through BackgroundSound. The library tries a theme
+// event before a file when it is given both, so the file and the theme event are asked for in
+// separate requests: the file first, then the event for what happened, then the theme's general
+// warning. Where there is no audio device, driver or answering server to play on, the first
+// refusal ends the play: the fallbacks would fail the same way. The next play opens the library
+// afresh, so a sound server that comes up later (as at a slow login) is used.
 class CanberraSound final : public Sound
 {
 public:

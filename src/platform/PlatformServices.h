@@ -7,6 +7,7 @@ class InstanceLock;
 class MessageBox;
 class Registry;
 class Runtime;
+class Screens;
 class Sound;
 
 // What the window's handlers need of the world outside the program, gathered so that tests can
@@ -19,4 +20,5 @@ struct PlatformServices
     Runtime &runtime;
     Registry &registry;
     Sound &sound;
+    Screens &screens;
 };

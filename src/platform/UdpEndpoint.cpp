@@ -11,14 +11,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <mutex>
 #include <optional>
-#include <system_error>
-#include <thread>
 
 #include <arpa/inet.h>
 #include <ifaddrs.h>
-#include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -27,7 +23,6 @@ namespace {
 
 constexpr qsizetype largestDatagram = 65536; // a UDP payload over IPv4 is at most 65,507 bytes
 constexpr int datagramsPerTurn = 256; // then the window gets its turn before we read on
-constexpr int retryMs = 5000; // a name that failed is asked again no sooner than this
 
 // Four dotted parts of decimal digits, each at most 255, leading zeros allowed and read as
 // decimal: "127.000.000.010" is 127.0.0.10, as the operator reads it.
@@ -112,25 +107,6 @@ bool isLocalAddress(UdpEndpoint::Address address)
     return found;
 }
 
-std::optional<UdpEndpoint::Address> resolveWithSystem(const QByteArray &name, QString &error)
-{
-    addrinfo hints {};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_DGRAM;
-    addrinfo *found = nullptr;
-    const int result =
-        name.isEmpty() ? EAI_NONAME : ::getaddrinfo(name.constData(), nullptr, &hints, &found);
-    std::optional<UdpEndpoint::Address> address;
-    if (result == 0 && found)
-        address = ntohl(reinterpret_cast<const sockaddr_in *>(found->ai_addr)->sin_addr.s_addr);
-    else
-        error = QString::fromLocal8Bit(result == EAI_SYSTEM ? std::strerror(errno)
-                                                            : ::gai_strerror(result));
-    if (found)
-        ::freeaddrinfo(found);
-    return address;
-}
-
 sockaddr_in socketAddress(UdpEndpoint::Address address, quint16 port)
 {
     sockaddr_in to {};
@@ -142,31 +118,21 @@ sockaddr_in socketAddress(UdpEndpoint::Address address, quint16 port)
 
 } // namespace
 
-// What a look-up's thread shares with its endpoint. The endpoint lets go of a look-up it no longer
-// wants by clearing `endpoint`; the thread answers only while it is set, under the mutex, so it
-// never posts to an endpoint being destroyed.
-struct UdpEndpoint::LookUp
-{
-    std::mutex mutex;
-    UdpEndpoint *endpoint = nullptr;
-};
-
 UdpEndpoint::UdpEndpoint(QObject *parent)
     : QObject(parent)
-    , m_resolver(resolveWithSystem)
 {
     connect(&m_notifier, &QSocketNotifier::activated, this, &UdpEndpoint::drain);
+    connect(&m_lookUp, &HostLookUp::finished, this, &UdpEndpoint::hostLookedUp);
 }
 
 UdpEndpoint::~UdpEndpoint()
 {
-    abandonLookUp(); // a look-up still running must not answer to an endpoint that is gone
     closeSocket();
 }
 
 void UdpEndpoint::setRemoteHost(const QString &host)
 {
-    abandonLookUp();
+    m_lookUp.abandon();
     m_held.clear();
     m_failureReported = false;
     m_remoteHost = host;
@@ -229,8 +195,8 @@ bool UdpEndpoint::SendData(const QString &text, int source)
 {
     if (m_remotePort <= 0 || m_remotePort > 65535)
         return false;
-    if (m_hostState == HostState::Failed && m_retryAt.hasExpired())
-        lookUp(); // the name may resolve by now
+    if (m_hostState == HostState::Failed)
+        lookUp(); // the name may resolve by now: a hosts file mended, a name server back
     switch (m_hostState) {
     case HostState::None:
     case HostState::Failed:
@@ -355,60 +321,29 @@ void UdpEndpoint::reportSendFailure(int error)
 
 void UdpEndpoint::lookUp()
 {
+    // One look-up at a time: while it runs, commands are held, so threads stay few however fast
+    // commands come.
     m_hostState = HostState::Resolving;
-    auto lookUp = std::make_shared<LookUp>();
-    lookUp->endpoint = this;
-    m_lookUp = lookUp;
-    const QByteArray name = m_remoteHost.trimmed().toLatin1(); // ASCII by now
-    const auto resolve = [lookUp, name, resolver = m_resolver] {
-        QString error;
-        const std::optional<Address> address = resolver(name, error);
-        const std::lock_guard guard(lookUp->mutex);
-        if (UdpEndpoint *endpoint = lookUp->endpoint) {
-            QMetaObject::invokeMethod(
-                endpoint,
-                [endpoint, lookUp, address, error] {
-                    endpoint->hostLookedUp(lookUp.get(), address, error);
-                },
-                Qt::QueuedConnection);
-        }
-    };
-    // One look-up at a time, and a failed one asked again only every few seconds, so threads
-    // stay few however fast commands come. Where none can be had, the look-up fails like any.
-    try {
-        std::thread(resolve).detach();
-    } catch (const std::system_error &error) {
-        hostLookedUp(lookUp.get(), std::nullopt, QString::fromLocal8Bit(error.what()));
-    }
+    m_lookUp.start(m_remoteHost.trimmed().toLatin1()); // ASCII by now
 }
 
-void UdpEndpoint::abandonLookUp()
+void UdpEndpoint::hostLookedUp(std::optional<Address> address, const QString &error)
 {
-    if (!m_lookUp)
-        return;
-    const std::lock_guard guard(m_lookUp->mutex);
-    m_lookUp->endpoint = nullptr;
-    m_lookUp.reset();
-}
-
-void UdpEndpoint::hostLookedUp(const LookUp *lookUp, std::optional<Address> address,
-                               const QString &error)
-{
-    if (lookUp != m_lookUp.get())
-        return; // an answer to a host since replaced
-    m_lookUp.reset();
     m_remoteAddress = address;
     std::vector<Held> held;
     held.swap(m_held);
     if (!m_remoteAddress) {
-        // Once per name: a later send asks again, and each failure would say the same.
-        if (!m_failureReported)
+        // What was held is lost, as with any failed send. Each loss is told; a failure that lost
+        // nothing only the first time, as the next command asks again.
+        const QByteArray name = m_remoteHost.trimmed().toLatin1();
+        if (!held.empty())
             qCWarning(lcLink, "unit name \"%s\" not resolved (%s): %zu held commands lost",
-                      m_remoteHost.trimmed().toLatin1().constData(), qUtf8Printable(error),
-                      held.size());
+                      name.constData(), qUtf8Printable(error), held.size());
+        else if (!m_failureReported)
+            qCWarning(lcLink, "unit name \"%s\" not resolved (%s)", name.constData(),
+                      qUtf8Printable(error));
         m_failureReported = true;
-        m_hostState = HostState::Failed; // what was held is lost, as with any failed send
-        m_retryAt.setRemainingTime(retryMs);
+        m_hostState = HostState::Failed;
         return;
     }
     m_hostState = HostState::Address;

@@ -2,15 +2,14 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "HostLookUp.h"
+
 #include <QByteArray>
-#include <QDeadlineTimer>
 #include <QObject>
 #include <QSet>
 #include <QSocketNotifier>
 #include <QString>
 
-#include <functional>
-#include <memory>
 #include <optional>
 #include <vector>
 
@@ -19,26 +18,23 @@
 // result and, once for each kind of failure, one log line.
 //
 // A plain IPv4 datagram socket watched by a QSocketNotifier, with names looked up by getaddrinfo
-// on a thread of their own, rather than QUdpSocket and QHostInfo: the toolkit's network library
-// brings Kerberos, libproxy and their kin into the process, which cost the panel about 2 MiB and
-// a slice of its start-up for one socket that never needs them.
+// on a thread of their own (HostLookUp), rather than QUdpSocket and QHostInfo: the toolkit's
+// network library brings Kerberos, libproxy and their kin into the process, which cost the panel
+// about 2 MiB and a slice of its start-up for one socket that never needs them.
 class UdpEndpoint : public QObject
 {
     Q_OBJECT
 
 public:
     // An IPv4 address in host byte order: 127.0.0.1 is 0x7F000001.
-    using Address = quint32;
-
-    // Looks a host name up, on a thread of its own, so it may block; empty when the name is not
-    // found, with the reason in `error`. The system's resolver (getaddrinfo) unless a test hands
-    // in its own, so that no name server is asked.
-    using Resolver = std::function<std::optional<Address>(const QByteArray &name, QString &error)>;
+    using Address = HostLookUp::Address;
+    using Resolver = HostLookUp::Resolver;
 
     explicit UdpEndpoint(QObject *parent = nullptr);
     ~UdpEndpoint() override;
 
-    void setResolver(Resolver resolver) { m_resolver = std::move(resolver); }
+    // The name server to ask, in place of the system's (see HostLookUp).
+    void setResolver(Resolver resolver) { m_lookUp.setResolver(std::move(resolver)); }
 
     // Spaces at either end aside, four dotted decimal parts are the address, read as decimal ("010"
     // is ten), and an ASCII host name (letters, digits, hyphens, dots) whose last label is no
@@ -61,8 +57,8 @@ public:
     // Sends the text's 8-bit bytes as one datagram, nothing added. While the host name is being
     // looked up the datagram is held instead, in place of one held from the same `source` (a
     // control, say), and the held ones go out in the order they were last replaced once the
-    // address is known; a look-up that fails drops them. After a failed look-up sends fail until
-    // a send at least a few seconds later asks again.
+    // address is known; a look-up that fails drops them, with one line saying how many. A send
+    // after a failed look-up asks again, and is held like any other: the name may resolve now.
     bool SendData(const QString &text, int source);
 
     // Reads the pending datagram, into text when given; false when there is none. The bytes land
@@ -85,7 +81,6 @@ Q_SIGNALS:
 
 private:
     enum class HostState { None, Address, Resolving, Failed };
-    struct LookUp;
 
     bool openSocket();
     void closeSocket();
@@ -94,8 +89,7 @@ private:
     bool writeNow(const QByteArray &payload);
     void reportSendFailure(int error);
     void lookUp();
-    void abandonLookUp();
-    void hostLookedUp(const LookUp *lookUp, std::optional<Address> address, const QString &error);
+    void hostLookedUp(std::optional<Address> address, const QString &error);
 
     struct Held
     {
@@ -111,16 +105,14 @@ private:
     QString m_remoteHost;
     std::optional<Address> m_remoteAddress;
     HostState m_hostState = HostState::None;
-    Resolver m_resolver;
-    std::shared_ptr<LookUp> m_lookUp; // the look-up under way, shared with its thread
-    QDeadlineTimer m_retryAt; // when a name that failed may be looked up again
+    HostLookUp m_lookUp;
     int m_remotePort = 0;
     int m_localPort = 0;
     std::vector<Held> m_held; // at most one per source, oldest first
     QByteArray m_buffer;
     std::optional<Address> m_senderAddress;
     quint16 m_senderPort = 0;
-    bool m_failureReported = false; // the host's failure has been logged
+    bool m_failureReported = false; // the name's failure has been logged
     QSet<int> m_sendFailures; // the errors of sends already logged
     bool m_readThisArrival = false;
     bool m_drainQueued = false;

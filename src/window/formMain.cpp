@@ -11,6 +11,7 @@
 #include "platform/MessageBox.h"
 #include "platform/PlatformServices.h"
 #include "platform/Runtime.h"
+#include "platform/Screens.h"
 #include "platform/UdpEndpoint.h"
 #include "settings/SettingsKey.h"
 
@@ -19,7 +20,6 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QRadioButton>
-#include <QScreen>
 #include <QTimer>
 
 #include <algorithm>
@@ -31,6 +31,19 @@ constexpr int heartbeatMs = 1000;
 // of a title bar and enough of its width to take hold of, in pixels.
 constexpr int titleBarHeight = 32;
 constexpr int titleBarGrip = 64;
+
+// A place is on a screen exactly when a strip of the window's top, the whole title bar's height
+// and enough of its width to take hold of, lies inside one screen's available area. Elsewhere (a
+// monitor gone, a resolution changed, a sliver left at a screen's edge) the operator could not
+// reach the panel. A screen with an empty area (every output off) holds no place at all.
+bool onScreen(const QRect &frame, const QList<QRect> &areas)
+{
+    const QRect titleBar(frame.topLeft(), QSize(frame.width(), titleBarHeight));
+    return std::any_of(areas.begin(), areas.end(), [&titleBar](const QRect &area) {
+        const QRect shown = area.intersected(titleBar);
+        return shown.height() == titleBarHeight && shown.width() >= titleBarGrip;
+    });
+}
 
 // A Wayland client is never told where its window is (the compositor places it), so what the
 // toolkit reports there is not the window's place and must not overwrite the one saved under X11.
@@ -161,7 +174,9 @@ void formMain::Form_Unload(qint16 &Cancel)
     // The panel's one open file is its running mark; the process ends without destructors.
     m_platform.instance.release();
     QList<std::pair<QString, QString>> place;
-    if (placementKnown())
+    // A place off every screen would only be moved at the next start; the one saved before stays.
+    const QRect frame(normalFramePosition(), frameGeometry().size().expandedTo(size()));
+    if (placementKnown() && onScreen(frame, m_platform.screens.availableAreas()))
         place = {{QStringLiteral("Left"), Convert::Str(Left())},
                  {QStringLiteral("Top"), Convert::Str(Top())}};
     place.append({QStringLiteral("Window state"), QString::number(WindowState())});
@@ -311,21 +326,19 @@ QPoint formMain::normalFramePosition() const
 
 void formMain::keepOnScreen()
 {
-    // A place where the operator can't take hold of the title bar (a monitor gone, a resolution
-    // changed, a sliver left at a screen's edge) would leave the panel unreachable. A place is
-    // kept exactly when a strip of the window's top, the whole title bar's height and enough of
-    // its width to grab, lies inside one screen's available area.
     const QRect wanted(pos(), frameGeometry().size().expandedTo(size()));
-    const QRect titleBar(wanted.topLeft(), QSize(wanted.width(), titleBarHeight));
-    const QList<QScreen *> screens = QGuiApplication::screens();
-    for (const QScreen *screen : screens) {
-        const QRect shown = screen->availableGeometry().intersected(titleBar);
-        if (shown.height() == titleBarHeight && shown.width() >= titleBarGrip)
-            return;
+    QList<QRect> areas = m_platform.screens.availableAreas();
+    if (onScreen(wanted, areas))
+        return;
+    areas.removeIf([](const QRect &area) { return area.isEmpty(); });
+    if (areas.isEmpty()) {
+        // No screen to measure a place against: the window is left to the system, as at a first
+        // start, rather than placed by the middle of nothing.
+        move(QPoint());
+        setAttribute(Qt::WA_Moved, false);
+        return;
     }
-    if (const QScreen *primary = QGuiApplication::primaryScreen()) {
-        QRect placed(QPoint(), wanted.size());
-        placed.moveCenter(primary->availableGeometry().center());
-        move(placed.topLeft());
-    }
+    QRect placed(QPoint(), wanted.size());
+    placed.moveCenter(areas.first().center()); // the primary screen, unless it shows nothing
+    move(placed.topLeft());
 }

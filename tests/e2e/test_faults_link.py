@@ -1,7 +1,7 @@
 # SPDX-FileCopyrightText: 2026 The Varnoke developers
 # SPDX-License-Identifier: MIT
 """The real panel under faults of the process and the link: a termination signal at the
-second-panel prompt, no network, a name that never resolves, an address a resolver would misread,
+second-panel prompt, a low descriptor limit, no network, a name that never resolves, an address a resolver would misread,
 its own commands coming back, and a megabyte pasted into the address box.
 
 Each case ends with the panel running (or closed by the operator with exit code 0), nothing lost
@@ -38,6 +38,16 @@ class LinkFaultTest(faults.FaultTest):
                 self.assertEqual(read_bytes(self.home.settings_file), before)
                 self.assertEqual(os.listdir(os.path.dirname(binary)), ["varnoke"])
         self.assertIsNone(first.process.poll())
+
+    def test_ten_descriptors(self):
+        # A descriptor limit that leaves none to spare once the window is up: no socket, no
+        # settings read, but the window paints and closes.
+        with open(harness.panel_binary(), "rb") as binary:
+            if b"__asan_init" in binary.read():  # whose checks would fail for want of one
+                self.skipTest("the sanitizers need descriptors of their own")
+        self.home.seed(SAVED)
+        panel = self.start(binary="prlimit", args=("--nofile=10", harness.panel_binary()))
+        self.close(panel, panel.window())
 
     # --- the network ---------------------------------------------------------------------------
 

@@ -6,15 +6,21 @@ The test starts its own PulseAudio with a null sink, in the panel's private runt
 records the sink's monitor: each tone must arrive once, in its turn, and nothing else. (The
 streams the server opens are not counted: ALSA's PulseAudio plug-in may open two for one play.)
 The lost tone is the falling chime (G5 then C5), the connected one the rising chime (C5 then G5).
+A server that accepts and never answers must hold up nothing but the sound.
 """
 
 import array
+import contextlib
 import math
 import os
+import select
 import shutil
+import signal
+import socket
 import subprocess
 import time
 
+from faults import STOP
 import harness
 
 RATE = 16000
@@ -105,6 +111,27 @@ class SoundServer:
                     process.wait()
 
 
+class HungServer:
+    """A sound server that takes every connection and never answers, as one stopped would."""
+
+    def __init__(self, path):
+        self.listener = socket.socket(socket.AF_UNIX)
+        self.listener.bind(path)
+        self.listener.listen()
+        self.listener.setblocking(False)
+        self.connections = []
+
+    def held(self):
+        """How many connections the panel holds open, waiting for an answer."""
+        with contextlib.suppress(BlockingIOError):
+            while True:
+                self.connections.append(self.listener.accept()[0])
+        poller = select.poll()
+        for connection in self.connections:
+            poller.register(connection, select.POLLRDHUP)
+        return len(self.connections) - len(poller.poll(0))
+
+
 class SoundTest(harness.PanelTestCase):
     def setUp(self):
         for tool in ("pulseaudio", "pactl", "parec"):
@@ -155,6 +182,23 @@ class SoundTest(harness.PanelTestCase):
         unit.say()
         harness.wait_for(self.server.chimes, timeout=5, interval=0.3, what="the connected tone")
         self.assertEqual(self.server.chimes(), ["C5"])
+
+    def test_sound_server_that_never_answers(self):
+        # The lost mark's sound waits on the server for good; the operator's clicks and a logout's
+        # SIGTERM are handled meanwhile.
+        self.server.close()  # and its socket with it
+        hung = HungServer(os.path.join(self.home.runtime, "pulse", "native"))
+        unit = self.unit()
+        self.home.seed({"IP Address": harness.UNIT_ADDRESS})
+        panel = self.start()
+        window = panel.window()
+        harness.wait_for(hung.held, timeout=15, what="the lost mark's sound")
+        panel.click(window, *STOP)
+        self.assertEqual(unit.commands(1), [b"OS"])
+        self.assertGreater(hung.held(), 0)  # the sound still waits
+        panel.process.send_signal(signal.SIGTERM)
+        self.assertEqual(panel.wait(), 0)
+        self.assertIn("Left", self.home.settings())  # closed as a window manager would close it
 
 
 if __name__ == "__main__":

@@ -8,6 +8,7 @@
 #include "platform/MessageBox.h"
 #include "platform/PlatformServices.h"
 #include "platform/Runtime.h"
+#include "platform/Screens.h"
 #include "platform/Sound.h"
 #include "registry/Registry.h"
 
@@ -152,6 +153,13 @@ struct FakePlatform
         QStringList &journal;
     };
 
+    // One screen of 1024x768 unless a test sets others.
+    struct FakeScreens final : Screens
+    {
+        QList<QRect> availableAreas() const override { return areas; }
+        QList<QRect> areas {QRect(0, 0, 1024, 768)};
+    };
+
     QStringList journal;
     FakeClock clock;
     FakeInstance instance {journal};
@@ -159,5 +167,6 @@ struct FakePlatform
     FakeRuntime runtime {journal};
     FakeRegistry registry {journal};
     FakeSound sound {journal};
-    PlatformServices services {clock, instance, messageBox, runtime, registry, sound};
+    FakeScreens screens;
+    PlatformServices services {clock, instance, messageBox, runtime, registry, sound, screens};
 };

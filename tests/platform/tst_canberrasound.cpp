@@ -1,5 +1,6 @@
 // SPDX-FileCopyrightText: 2026 The Varnoke developers
 // SPDX-License-Identifier: MIT
+#include "platform/BackgroundSound.h"
 #include "platform/CanberraSound.h"
 
 #include <QDir>
@@ -7,10 +8,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSemaphore>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <canberra.h>
+
+#include <memory>
 
 Q_DECLARE_METATYPE(Sound::Event)
 
@@ -57,6 +61,36 @@ private:
 private Q_SLOTS:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
 
+    // A sound server that accepts and never answers holds the library's caller. The caller of a
+    // background sound goes on at once, a newer sound takes the place of one still waiting, and
+    // closing leaves a held play behind.
+    void backgroundSoundHoldsNobody()
+    {
+        struct Server
+        {
+            QSemaphore asked, answer;
+            QByteArrayList played; // read only once its last request has been asked
+        };
+        auto server = std::make_shared<Server>();
+        auto sound = std::make_unique<BackgroundSound>(
+            std::make_unique<CanberraSound>([server](const CanberraSound::Properties &properties) {
+                server->played.append(properties.front().second);
+                server->asked.release();
+                server->answer.acquire();
+                return int(CA_SUCCESS);
+            }));
+        const QString missing = prepare(QStringLiteral("missing")), file = prepare("sound");
+        sound->play(missing, Sound::Event::ConnectionLost);
+        QVERIFY(server->asked.tryAcquire(1, 5000));
+        sound->play(missing, Sound::Event::ConnectionRestored);
+        sound->play(file, Sound::Event::ConnectionLost); // in place of the one before
+        server->answer.release();
+        QVERIFY(server->asked.tryAcquire(1, 5000));
+        sound.reset(); // while the play hangs
+        QCOMPARE(server->played, QByteArrayList({"network-connectivity-lost", file.toUtf8()}));
+        server->answer.release();
+    }
+
     void requests_data()
     {
         QTest::addColumn<QString>("kind");
@@ -102,6 +136,8 @@ private Q_SLOTS:
             << "sound" << Lost << 3 << notFound << QStringList {file} << true;
         QTest::newRow("no driver")
             << "sound" << Restored << 3 << int(CA_ERROR_NODRIVER) << QStringList {file} << true;
+        QTest::newRow("sound server that never answered")
+            << "sound" << Lost << 3 << int(CA_ERROR_IO) << QStringList {file} << true;
         QTest::newRow("sound server gone")
             << "sound" << Lost << 3 << int(CA_ERROR_DISCONNECTED) << QStringList {file} << true;
         QTest::newRow("missing file, no backend")

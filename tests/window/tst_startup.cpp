@@ -3,9 +3,7 @@
 #include "mock/FormFixture.h"
 #include "platform/UdpEndpoint.h"
 
-#include <QGuiApplication>
 #include <QLineEdit>
-#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -23,6 +21,7 @@ private Q_SLOTS:
     void valueOfAnotherTypeReusesThePreviousText();
     void placement_data();
     void placement();
+    void noScreenHoldsAPlace();
     void secondPanelCancelTouchesNothing();
     void secondPanelOkGoesOn();
     void unloadWritesPlacementInOrderThenEnds();
@@ -129,7 +128,7 @@ void tst_StartUp::placement_data()
 
     // A place counts as on a screen when a 32-pixel strip of the window's top, at least 64 pixels
     // of it wide, lies inside the screen's available area; otherwise it is centred on the primary.
-    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const QRect screen = FakePlatform::FakeScreens().areas.first();
     const QSize size(335, 181);
     QRect centred(QPoint(), size);
     centred.moveCenter(screen.center());
@@ -167,6 +166,25 @@ void tst_StartUp::placement()
     m_panel->form.Form_Load();
     QCOMPARE(m_panel->form.pos(), position);
     QCOMPARE(int(m_panel->form.windowState()), windowState);
+}
+
+void tst_StartUp::noScreenHoldsAPlace()
+{
+    // Every output off (a KVM switched away): the toolkit reports a screen of 0x0.
+    m_panel->platform.screens.areas = {QRect(0, 0, 0, 0)};
+    m_panel->platform.registry.setString("Left", "1500");
+    m_panel->platform.registry.setString("Top", "1500");
+    m_panel->form.Form_Load();
+    QCOMPARE(m_panel->form.pos(), QPoint(0, 0)); // where the system puts it, as at a first start
+    QVERIFY(!m_panel->form.testAttribute(Qt::WA_Moved));
+    const qsizetype start = m_panel->platform.journal.size();
+    QVERIFY(m_panel->form.close());
+    QCOMPARE(journalFrom(start), QStringList({"release", "write Window state=0", "End"}));
+    // A second screen that shows something takes the place, in its middle.
+    const QRect second(1024, 0, 1280, 1024);
+    m_panel->platform.screens.areas.append(second);
+    m_panel->form.Form_Load();
+    QCOMPARE(m_panel->form.geometry().center(), second.center());
 }
 
 void tst_StartUp::secondPanelCancelTouchesNothing()

@@ -19,6 +19,7 @@ import threading
 import time
 import unittest
 
+import settings_file
 from x11 import send_delete_window
 
 SKIP = 77
@@ -29,7 +30,15 @@ UNIT_ADDRESS = "10.77.0.2"
 PANEL_ADDRESS = "10.77.0.1"
 HERE = os.path.dirname(os.path.abspath(__file__))
 TITLE = "Varnoke Automation Test"
-SETTINGS_SECTION = "[HKEY_CURRENT_USER\\SOFTWARE\\Yorv\\Varnoke]"
+
+# Where the controls sit in the window's client area, in pixels (the design's twips / 15).
+RUN = (31, 93)
+MANUAL = (31, 113)
+STOP = (31, 133)
+PULSE = (31, 153)
+IP_BOX = (60, 40)
+IP_BOX_BLANK = (101, 40)  # a spot the address's text never reaches
+FREQ_BOX = (220, 117)
 
 
 def private_network():
@@ -52,12 +61,6 @@ def private_network():
     env = dict(os.environ, VARNOKE_PRIVATE_NET="1")
     os.execvpe("unshare", ["unshare", "-n", "-m", "--propagation", "private", "--",
                            sys.executable] + sys.argv, env)
-
-
-def regedit4(lines=()):
-    """A settings file's text: the REGEDIT4 header, the panel's key and these lines, then a blank
-    line, as a registry export ends. Written with newline="\r\n", its lines end as on Windows."""
-    return "\n".join(["REGEDIT4", "", SETTINGS_SECTION, *lines]) + "\n\n"
 
 
 def panel_binary():
@@ -123,21 +126,11 @@ class Home:
             quoted = text.replace("\\", "\\\\").replace('"', '\\"')
             lines.append(f'"{name}"="{quoted}"')
         with open(self.settings_file, "w", newline="\r\n") as out:
-            out.write(regedit4(lines))
+            out.write(settings_file.regedit4(lines))
 
     def settings(self):
         """The settings file's string values, as a dict; empty when there is no file."""
-        try:
-            with open(self.settings_file, encoding="cp1252") as file:
-                text = file.read()
-        except FileNotFoundError:
-            return {}
-        values = {}
-        for line in text.splitlines():
-            if line.startswith('"') and '"="' in line:
-                name, _, rest = line[1:].partition('"="')
-                values[name] = rest[:-1].replace('\\"', '"').replace("\\\\", "\\")
-        return values
+        return settings_file.strings(self.settings_file)
 
     def env(self, display):
         env = {key: value for key, value in os.environ.items()

@@ -6,11 +6,7 @@ import os
 import time
 
 import harness
-
-# Where the controls sit in the window's client area, in pixels (the design's twips / 15).
-RUN = (31, 93)
-IP_BOX = (60, 40)
-FREQ_BOX = (220, 117)
+from harness import FREQ_BOX, IP_BOX, RUN
 
 
 class StartUpTest(harness.PanelTestCase):
@@ -95,11 +91,14 @@ class StartUpTest(harness.PanelTestCase):
         panel = self.start()
         window = panel.window()
         panel.retype(window, IP_BOX, harness.UNIT_ADDRESS)
+
+        def kept():
+            return [name for name in os.listdir(os.path.dirname(self.home.settings_file))
+                    if name.startswith("Varnoke.reg.bad-")]
+        harness.wait_for(kept, what="the unreadable file kept aside")
         harness.wait_for(lambda: self.home.settings().get("IP Address") == harness.UNIT_ADDRESS,
                          what="a fresh settings file")
-        kept = [name for name in os.listdir(os.path.dirname(self.home.settings_file))
-                if name.startswith("Varnoke.reg.bad-")]
-        self.assertEqual(len(kept), 1)
+        self.assertEqual(len(kept()), 1)
 
 
 if __name__ == "__main__":

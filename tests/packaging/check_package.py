@@ -11,13 +11,16 @@ Usage: check_package.py <build dir> <cpack> <cmake> <version>
 """
 
 import array
+import email.utils
 import gzip
+import io
 import json
 import os
 import re
 import shutil
 import subprocess
 import sys
+import tarfile
 import tempfile
 import unittest
 import wave
@@ -138,6 +141,18 @@ class Package(unittest.TestCase):
         packaged = {p.removeprefix("/usr/") for p in self.entries if p.startswith("/usr/")}
         self.assertEqual(installed, packaged)
         self.assertEqual(os.readlink(os.path.join(prefix, "bin/varnoke")), "../lib/varnoke/varnoke")
+
+    def test_every_time_is_the_changelogs(self):
+        # Not the build's: the same sources give the same package, byte for byte.
+        with gzip.open(os.path.join(self.root, "usr/share/doc/varnoke/changelog.gz"), "rt") as f:
+            signed = next(line for line in f if line.startswith(" -- "))
+        when = email.utils.parsedate_to_datetime(signed.split(">  ", 1)[1]).timestamp()
+        found = set()
+        for part in ("--fsys-tarfile", "--ctrl-tarfile"):
+            tar = subprocess.run(["dpkg-deb", part, self.deb], capture_output=True, check=True)
+            with tarfile.open(fileobj=io.BytesIO(tar.stdout)) as archive:
+                found |= {(member.name, member.mtime) for member in archive}
+        self.assertEqual({name for name, mtime in found if mtime != when}, set())
 
     def test_control(self):
         self.assertEqual(self.field("Package"), "varnoke")

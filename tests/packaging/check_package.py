@@ -76,8 +76,13 @@ class Package(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.tmp = tempfile.mkdtemp(prefix="varnoke-package-")
-        run(cls.cpack, "-G", "DEB", "-B", cls.tmp, "--config",
-            os.path.join(cls.build_dir, "CPackConfig.cmake"), cwd=cls.build_dir)
+        # Packed by someone who keeps their files to themselves: the package must not show it.
+        umask = os.umask(0o077)
+        try:
+            run(cls.cpack, "-G", "DEB", "-B", cls.tmp, "--config",
+                os.path.join(cls.build_dir, "CPackConfig.cmake"), cwd=cls.build_dir)
+        finally:
+            os.umask(umask)
         debs = [f for f in os.listdir(cls.tmp) if f.endswith(".deb")]
         if len(debs) != 1:
             raise AssertionError(f"expected one package, found {debs}")
@@ -125,6 +130,8 @@ class Package(unittest.TestCase):
         self.assertEqual(os.path.realpath(os.path.join(self.root, "usr/bin/varnoke")),
                          os.path.join(self.root, "usr/lib/varnoke/varnoke"))
 
+        self.assertEqual({e[0] for e in self.entries.values() if e[0].startswith("d")},
+                         {"drwxr-xr-x"})
         # Nothing outside /usr (no /opt entry at all), one program, and every file is expected.
         self.assertEqual([p for p in self.entries if not p.startswith("/usr")], [])
         self.assertEqual([p for p in self.entries if p.startswith("/usr/bin/")], ["/usr/bin/varnoke"])

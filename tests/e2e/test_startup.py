@@ -52,12 +52,20 @@ class StartUpTest(harness.PanelTestCase):
 
     def test_second_panel_ok_runs_beside_the_first(self):
         unit = self.unit()
-        self.seeded()
+        self.seeded(Left="1500", Top="750")
         first = self.start()
         first.window()
         second = self.start()
         second.answer("Glimra", "Return")
         window = second.window()
+
+        def both():
+            found = second.xdotool("search", "--onlyvisible", "--name", f"^{harness.TITLE}$",
+                                   check=False).split()
+            return found if len(found) == 2 else None
+        # Each exactly at the saved place: the second on top of the first.
+        self.assertEqual({second.geometry(panel)[:2] for panel in harness.wait_for(both)},
+                         {(100, 50)})
         second.click(window, *RUN)  # sent from a port of the system's choosing: still arrives
         self.assertEqual(unit.commands(1), [b"OR"])
         self.assertIsNone(first.process.poll())

@@ -86,7 +86,10 @@ void tst_Commands::modeClickSendsItsTwoLetters()
 
 void tst_Commands::arrowKeysChooseAndSendEachModeTheyPass()
 {
-    // The buttons are one exclusive group: an arrow key moves to the next and chooses it.
+    // With no mode chosen an arrow key only moves the focus; once one is, it moves and chooses,
+    // and the buttons being one exclusive group, only the last stays chosen.
+    QTest::keyClick(m_panel->find<QRadioButton>("OptRun"), Qt::Key_Down);
+    QCOMPARE(nothingMore().join('|'), QByteArray());
     QTest::mouseClick(m_panel->find<QRadioButton>("OptRun"), Qt::LeftButton);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);

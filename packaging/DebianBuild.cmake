@@ -13,13 +13,17 @@ endif()
 
 # Without dpkg-shlibdeps, cpack would quietly leave out every library dependency and make a
 # package that installs but cannot start; without file, cpack can't tell which files to ask about.
+# dpkg-parsechangelog gives the time every file in the package carries.
 find_program(VARNOKE_DPKG_BUILDFLAGS dpkg-buildflags)
 find_program(VARNOKE_DPKG_SHLIBDEPS dpkg-shlibdeps)
+find_program(VARNOKE_DPKG_PARSECHANGELOG dpkg-parsechangelog)
 find_program(VARNOKE_FILE_COMMAND file)
-if(NOT VARNOKE_DPKG_BUILDFLAGS OR NOT VARNOKE_DPKG_SHLIBDEPS OR NOT VARNOKE_FILE_COMMAND)
-    message(FATAL_ERROR "VARNOKE_PACKAGE needs dpkg-buildflags and dpkg-shlibdeps (Debian package "
-                        "dpkg-dev) and file (package file) to build a package with the right "
-                        "flags and dependencies. Install them with\n"
+if(NOT VARNOKE_DPKG_BUILDFLAGS OR NOT VARNOKE_DPKG_SHLIBDEPS OR NOT VARNOKE_DPKG_PARSECHANGELOG
+   OR NOT VARNOKE_FILE_COMMAND)
+    message(FATAL_ERROR "VARNOKE_PACKAGE needs dpkg-buildflags, dpkg-shlibdeps and "
+                        "dpkg-parsechangelog (Debian package dpkg-dev) and file (package file) to "
+                        "build a package with the right flags, dependencies and file times. "
+                        "Install them with\n"
                         "    sudo apt-get install dpkg-dev file\n"
                         "and configure again.")
 endif()

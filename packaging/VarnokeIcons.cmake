@@ -44,8 +44,10 @@ function(varnoke_embed_window_icon target)
                                                        QT_RESOURCE_ALIAS varnoke-${size}.argb)
         list(APPEND files ${argb})
     endforeach()
+    # The first resource format keeps no file times: with them, the program's bytes would carry
+    # the time of the build that rendered the icon.
     qt_add_resources(${target} varnoke_window_icon PREFIX /icons FILES ${files}
-                     OUTPUT_TARGETS resource_targets)
+                     OPTIONS --format-version 1 OUTPUT_TARGETS resource_targets)
     # A static library compiles its resources in separate object targets; all of them must wait.
     foreach(t IN ITEMS ${target} ${resource_targets})
         add_dependencies(${t} varnoke_icons)

@@ -17,10 +17,13 @@ action=${1:-}
 build_packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-svg-dev
                 libqt6svg6 libcanberra-dev libgl-dev fonts-dejavu-core fonts-liberation2
                 sound-theme-freedesktop dpkg-dev file)
+# Beside the test tools: locales for the decimal-comma locale a test builds, socat to watch the
+# commands (README) and clang-format for scripts/format.sh.
 test_packages=(python3 xvfb xauth xdotool x11-utils imagemagick iproute2 util-linux
                wine wine64 g++-mingw-w64-x86-64 fakeroot desktop-file-utils appstream
                lintian devscripts man-db clang libclang-rt-14-dev llvm weston qt6-wayland
-               pulseaudio pulseaudio-utils dbus at-spi2-core python3-pyatspi)
+               pulseaudio pulseaudio-utils dbus at-spi2-core python3-pyatspi locales socat
+               clang-format)
 
 install_missing() {
     local missing=()

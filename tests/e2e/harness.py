@@ -19,6 +19,7 @@ import threading
 import time
 import unittest
 
+import settings_file
 from x11 import send_delete_window
 
 SKIP = 77
@@ -29,14 +30,23 @@ UNIT_ADDRESS = "10.77.0.2"
 PANEL_ADDRESS = "10.77.0.1"
 HERE = os.path.dirname(os.path.abspath(__file__))
 TITLE = "Varnoke Automation Test"
-SETTINGS_SECTION = "[HKEY_CURRENT_USER\\SOFTWARE\\Yorv\\Varnoke]"
+
+# Where the controls sit in the window's client area, in pixels (the design's twips / 15).
+RUN = (31, 93)
+MANUAL = (31, 113)
+STOP = (31, 133)
+PULSE = (31, 153)
+IP_BOX = (60, 40)
+IP_BOX_BLANK = (101, 40)  # a spot the address's text never reaches
+FREQ_BOX = (220, 117)
 
 
 def private_network():
     """Re-runs this script inside new network and mount namespaces, with only loopback up.
 
-    The mount namespace lets a test mount a read-only or tiny file system of its own, which even
-    root can't write to.
+    Root makes them directly. An ordinary user makes them inside a user namespace of its own
+    (unshare -r), where it counts as root over them and nothing else. The mount namespace lets a
+    test mount a read-only or tiny file system of its own, which even root can't write to.
     """
     if os.environ.get("VARNOKE_PRIVATE_NET") == "1":
         subprocess.run(["ip", "link", "set", "lo", "up"], check=True)
@@ -44,20 +54,21 @@ def private_network():
     if shutil.which("unshare") is None or shutil.which("ip") is None:
         print("unshare and ip are needed to keep the panel off the network", file=sys.stderr)
         sys.exit(SKIP)
-    probe = subprocess.run(["unshare", "-n", "-m", "true"], capture_output=True)
+    unshare = ["unshare", *([] if os.geteuid() == 0 else ["-r"]), "-n", "-m",
+               "--propagation", "private"]
+    probe = subprocess.run(unshare + ["true"], capture_output=True, text=True)
     if probe.returncode != 0:
-        print("cannot make a private network namespace here (root needed); skipping",
+        print(f"cannot make a private network namespace here ({probe.stderr.strip()}); skipping",
               file=sys.stderr)
         sys.exit(SKIP)
-    env = dict(os.environ, VARNOKE_PRIVATE_NET="1")
-    os.execvpe("unshare", ["unshare", "-n", "-m", "--propagation", "private", "--",
-                           sys.executable] + sys.argv, env)
+    env = dict(os.environ, VARNOKE_PRIVATE_NET="1", VARNOKE_ROOT=str(int(os.geteuid() == 0)))
+    os.execvpe("unshare", unshare + ["--", sys.executable] + sys.argv, env)
 
 
-def regedit4(lines=()):
-    """A settings file's text: the REGEDIT4 header, the panel's key and these lines, then a blank
-    line, as a registry export ends. Written with newline="\r\n", its lines end as on Windows."""
-    return "\n".join(["REGEDIT4", "", SETTINGS_SECTION, *lines]) + "\n\n"
+def skip_unless_root(test, what):
+    """Skips the test where this run is an ordinary user's, which `what` needs root for."""
+    if os.environ.get("VARNOKE_ROOT") != "1":
+        test.skipTest(f"{what} needs root; this run is an ordinary user's")
 
 
 def panel_binary():
@@ -123,21 +134,11 @@ class Home:
             quoted = text.replace("\\", "\\\\").replace('"', '\\"')
             lines.append(f'"{name}"="{quoted}"')
         with open(self.settings_file, "w", newline="\r\n") as out:
-            out.write(regedit4(lines))
+            out.write(settings_file.regedit4(lines))
 
     def settings(self):
         """The settings file's string values, as a dict; empty when there is no file."""
-        try:
-            with open(self.settings_file, encoding="cp1252") as file:
-                text = file.read()
-        except FileNotFoundError:
-            return {}
-        values = {}
-        for line in text.splitlines():
-            if line.startswith('"') and '"="' in line:
-                name, _, rest = line[1:].partition('"="')
-                values[name] = rest[:-1].replace('\\"', '"').replace("\\\\", "\\")
-        return values
+        return settings_file.strings(self.settings_file)
 
     def env(self, display):
         env = {key: value for key, value in os.environ.items()
@@ -230,7 +231,7 @@ def program_folder(root, read_only=False):
     binary = os.path.join(folder, "varnoke")
     shutil.copy2(panel_binary(), binary)
     if read_only:
-        subprocess.run(["mount", "-o", "remount,ro", folder], check=True)
+        subprocess.run(["mount", "-o", "remount,bind,ro", folder], check=True)
     return binary
 
 

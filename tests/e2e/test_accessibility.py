@@ -65,7 +65,8 @@ class AccessibilityTest(harness.PanelTestCase):
                                ("text", "VCO Set"), ("text", "VCO ctrl")):
                 self.assertIn((role, name), names)
             for frame in ("IP/UDP Address", "Port", "Operating Mode"):
-                self.assertTrue(any(n == frame and r != "text" for r, n in names), frame)
+                self.assertTrue(any(n == frame and r != "text" for r, n in names),
+                                f"no {frame!r} frame among {sorted(names)}")
             unnamed = [role for role, name in names
                        if role in ("radio button", "text", "label") and not name]
             self.assertEqual(unnamed, [])

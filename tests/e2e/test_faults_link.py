@@ -14,9 +14,10 @@ import socket
 import subprocess
 
 import faults
-from faults import (FREQ_BOX, IP_BOX, LOST_COLOUR, MANUAL, PULSE, RUN, SAVED, STOP, mount,
-                    read_bytes, strict_values, text_of)
+from faults import LOST_COLOUR, SAVED, mount, read_bytes
 import harness
+from harness import FREQ_BOX, IP_BOX, MANUAL, PULSE, RUN, STOP
+from settings_file import text_of, values
 import x11
 
 
@@ -142,9 +143,9 @@ class LinkFaultTest(faults.FaultTest):
                          interval=0.2, what="the pasted text saved")
         clipboard.close()  # what is copied from here on is the panel's own
         self.keystroke_saved(panel, window, "x")
-        values = strict_values(self.home.settings_file)
-        self.assertEqual(text_of(values["IP Address"]), pasted + "x")
-        self.assertEqual(text_of(values["Left"]), "1500")
+        saved = values(self.home.settings_file)
+        self.assertEqual(text_of(saved["IP Address"]), pasted + "x")
+        self.assertEqual(text_of(saved["Left"]), "1500")
         self.assert_only_the_panel(panel, window)
         self.close(panel, window)
 

@@ -6,11 +6,7 @@ import os
 import time
 
 import harness
-
-# Where the controls sit in the window's client area, in pixels (the design's twips / 15).
-RUN = (31, 93)
-IP_BOX = (60, 40)
-FREQ_BOX = (220, 117)
+from harness import FREQ_BOX, IP_BOX, RUN
 
 
 class StartUpTest(harness.PanelTestCase):
@@ -56,12 +52,20 @@ class StartUpTest(harness.PanelTestCase):
 
     def test_second_panel_ok_runs_beside_the_first(self):
         unit = self.unit()
-        self.seeded()
+        self.seeded(Left="1500", Top="750")
         first = self.start()
         first.window()
         second = self.start()
         second.answer("Glimra", "Return")
         window = second.window()
+
+        def both():
+            found = second.xdotool("search", "--onlyvisible", "--name", f"^{harness.TITLE}$",
+                                   check=False).split()
+            return found if len(found) == 2 else None
+        # Each exactly at the saved place: the second on top of the first.
+        self.assertEqual({second.geometry(panel)[:2] for panel in harness.wait_for(both)},
+                         {(100, 50)})
         second.click(window, *RUN)  # sent from a port of the system's choosing: still arrives
         self.assertEqual(unit.commands(1), [b"OR"])
         self.assertIsNone(first.process.poll())
@@ -95,11 +99,14 @@ class StartUpTest(harness.PanelTestCase):
         panel = self.start()
         window = panel.window()
         panel.retype(window, IP_BOX, harness.UNIT_ADDRESS)
+
+        def kept():
+            return [name for name in os.listdir(os.path.dirname(self.home.settings_file))
+                    if name.startswith("Varnoke.reg.bad-")]
+        harness.wait_for(kept, what="the unreadable file kept aside")
         harness.wait_for(lambda: self.home.settings().get("IP Address") == harness.UNIT_ADDRESS,
                          what="a fresh settings file")
-        kept = [name for name in os.listdir(os.path.dirname(self.home.settings_file))
-                if name.startswith("Varnoke.reg.bad-")]
-        self.assertEqual(len(kept), 1)
+        self.assertEqual(len(kept()), 1)
 
 
 if __name__ == "__main__":

@@ -10,14 +10,15 @@
 #include "platform/Runtime.h"
 #include "platform/Screens.h"
 #include "platform/Sound.h"
-#include "registry/Registry.h"
+#include "registry/FileRegistry.h"
+#include "settings/MiscFunctions.h"
+#include "settings/SettingsKey.h"
 
 #include <QByteArray>
-#include <QMap>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
-#include <cstring>
 #include <functional>
 
 // Stand-ins for the world outside the window. Every call that matters is written to one shared
@@ -75,70 +76,84 @@ struct FakePlatform
         bool ended = false;
     };
 
-    // One key in memory, any path: enough for the window, which only ever uses its own.
-    struct FakeRegistry final : Registry
+    // The real file store in a folder of the test's own, with each of the window's reads and
+    // writes put in the journal. Values a test plants or looks at pass by the journal.
+    struct JournalledRegistry final : Registry
     {
-        struct Value
-        {
-            std::uint32_t type = TypeString;
-            QByteArray data;
-        };
-        explicit FakeRegistry(QStringList &journal)
+        explicit JournalledRegistry(QStringList &journal)
             : journal(journal)
         { }
-        Result RegOpenKeyExA(Handle, const char *, std::uint32_t, std::uint32_t,
-                             Handle *result) override
+        Result RegOpenKeyExA(Handle key, const char *subKey, std::uint32_t options,
+                             std::uint32_t access, Handle *result) override
         {
-            if (!keyExists)
-                return FileNotFound;
-            *result = 1;
-            return Success;
+            return store.RegOpenKeyExA(key, subKey, options, access, result);
         }
-        Result RegQueryValueExA(Handle, const char *name, std::uint32_t *, std::uint32_t *type,
-                                std::uint8_t *data, std::uint32_t *size) override
+        Result RegQueryValueExA(Handle key, const char *name, std::uint32_t *reserved,
+                                std::uint32_t *type, std::uint8_t *data,
+                                std::uint32_t *size) override
         {
             if (beforeRead)
                 beforeRead(); // lets a test see what start-up has done by the time it reads
             journal << QStringLiteral("read %1").arg(QLatin1String(name));
-            const auto found = values.constFind(QByteArray(name));
-            if (found == values.cend())
-                return FileNotFound;
-            *type = found->type;
-            if (std::uint32_t(found->data.size()) > *size) {
-                *size = found->data.size();
-                return MoreData;
-            }
-            *size = found->data.size();
-            std::memcpy(data, found->data.constData(), found->data.size());
-            return Success;
+            return store.RegQueryValueExA(key, name, reserved, type, data, size);
         }
-        Result RegCloseKey(Handle) override { return Success; }
-        Result RegCreateKeyExA(Handle, const char *, std::uint32_t, const char *, std::uint32_t,
-                               std::uint32_t, const void *, Handle *result,
-                               std::uint32_t *) override
+        Result RegCloseKey(Handle key) override { return store.RegCloseKey(key); }
+        Result RegCreateKeyExA(Handle key, const char *subKey, std::uint32_t reserved,
+                               const char *keyClass, std::uint32_t options, std::uint32_t access,
+                               const void *security, Handle *result,
+                               std::uint32_t *disposition) override
         {
-            keyExists = true;
-            *result = 1;
-            return Success;
+            return store.RegCreateKeyExA(key, subKey, reserved, keyClass, options, access, security,
+                                         result, disposition);
         }
-        Result RegSetValueExA(Handle, const char *name, std::uint32_t, std::uint32_t type,
-                              const std::uint8_t *data, std::uint32_t size) override
+        Result RegSetValueExA(Handle key, const char *name, std::uint32_t reserved,
+                              std::uint32_t type, const std::uint8_t *data,
+                              std::uint32_t size) override
         {
-            const QByteArray bytes(reinterpret_cast<const char *>(data), size);
-            journal << QStringLiteral("write %1=%2").arg(QLatin1String(name), QLatin1String(bytes));
-            values[QByteArray(name)] = Value {type, bytes};
-            return Success;
+            journal << QStringLiteral("write %1=%2")
+                           .arg(QLatin1String(name),
+                                QLatin1String(reinterpret_cast<const char *>(data), size));
+            return store.RegSetValueExA(key, name, reserved, type, data, size);
+        }
+
+        void setValue(const char *name, std::uint32_t type, const QByteArray &bytes)
+        {
+            Handle key = 0;
+            store.RegCreateKeyExA(root(), keyPath().constData(), 0, nullptr, 0, AccessAll, nullptr,
+                                  &key, nullptr);
+            store.RegSetValueExA(key, name, 0, type,
+                                 reinterpret_cast<const std::uint8_t *>(bytes.constData()),
+                                 std::uint32_t(bytes.size()));
+            store.RegCloseKey(key);
         }
         void setString(const char *name, const QByteArray &text)
         {
-            keyExists = true;
-            values[QByteArray(name)] = Value {TypeString, text};
+            setValue(name, TypeString, text);
         }
-        QByteArray string(const char *name) const { return values.value(name).data; }
+        // A string value's text as the panel reads it back; empty when there is none.
+        QByteArray string(const char *name)
+        {
+            QString text;
+            MiscFunctions(store).ReadRegString(SettingsKey::HKEY_CURRENT_USER_ROOT,
+                                               SettingsKey::path, QLatin1String(name), text);
+            return text.toLatin1();
+        }
+        bool keyExists()
+        {
+            Handle key = 0;
+            if (store.RegOpenKeyExA(root(), keyPath().constData(), 0, AccessRead, &key) != Success)
+                return false;
+            store.RegCloseKey(key);
+            return true;
+        }
+
+        static Handle root() { return predefinedRoot(SettingsKey::HKEY_CURRENT_USER_ROOT); }
+        static QByteArray keyPath() { return SettingsKey::path.toLatin1(); }
+
         QStringList &journal;
         std::function<void()> beforeRead;
-        bool keyExists = false;
-        QMap<QByteArray, Value> values;
+        QTemporaryDir home;
+        FileRegistry store {home.path()};
     };
 
     struct FakeSound final : Sound
@@ -165,7 +180,7 @@ struct FakePlatform
     FakeInstance instance {journal};
     FakeMessageBox messageBox {journal};
     FakeRuntime runtime {journal};
-    FakeRegistry registry {journal};
+    JournalledRegistry registry {journal};
     FakeSound sound {journal};
     FakeScreens screens;
     PlatformServices services {clock, instance, messageBox, runtime, registry, sound, screens};

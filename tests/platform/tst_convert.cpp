@@ -3,6 +3,9 @@
 #include "platform/AnsiCodec.h"
 #include "platform/Convert.h"
 
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <clocale>
@@ -75,14 +78,29 @@ void tst_Convert::numberTextReadsBack()
 
 void tst_Convert::ignoresUserLocale()
 {
-    // A user whose locale writes decimal commas still reads back what the panel wrote.
-    const char *old = std::setlocale(LC_NUMERIC, nullptr);
-    const QByteArray saved = old ? QByteArray(old) : QByteArray("C");
-    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8"))
-        std::setlocale(LC_NUMERIC, "C");
-    QCOMPARE(Convert::Val(u"2.5"), 2.5);
-    QCOMPARE(Convert::Str(2.5f), QStringLiteral("2.5"));
+    // A user whose locale writes decimal commas still reads back what the panel wrote. Few
+    // machines have such a locale built, so it is built here from the locales package's sources.
+    QTemporaryDir built;
+    QVERIFY(built.isValid());
+    QProcess localedef;
+    localedef.start(QStringLiteral("localedef"),
+                    {QStringLiteral("-i"), QStringLiteral("de_DE"), QStringLiteral("-f"),
+                     QStringLiteral("ISO-8859-1"), built.filePath(QStringLiteral("de_DE"))});
+    QVERIFY2(localedef.waitForFinished(60000) && localedef.exitCode() == 0,
+             qPrintable(QStringLiteral("localedef (package locales) could not build de_DE: ")
+                        + localedef.errorString() + u' ' + localedef.readAllStandardError()));
+    const QByteArray oldPath = qgetenv("LOCPATH");
+    qputenv("LOCPATH", QFile::encodeName(built.path()));
+    const QByteArray saved(std::setlocale(LC_NUMERIC, nullptr));
+    const bool german = std::setlocale(LC_NUMERIC, "de_DE") != nullptr;
+    const QByteArray point(german ? std::localeconv()->decimal_point : "");
+    const double read = Convert::Val(u"2.5");
+    const QString written = Convert::Str(2.5f);
     std::setlocale(LC_NUMERIC, saved.constData());
+    qputenv("LOCPATH", oldPath);
+    QCOMPARE(point, QByteArray(",")); // the locale is in force
+    QCOMPARE(read, 2.5);
+    QCOMPARE(written, QStringLiteral("2.5"));
 }
 
 void tst_Convert::int16_data()

@@ -1,13 +1,12 @@
 // SPDX-FileCopyrightText: 2026 The Varnoke developers
 // SPDX-License-Identifier: MIT
 #include "mock/FormFixture.h"
+#include "mock/ReceiveDatagrams.h"
 #include "platform/UdpEndpoint.h"
 
-#include <QDeadlineTimer>
-#include <QGroupBox>
-#include <QLabel>
+#include <QApplication>
+#include <QClipboard>
 #include <QLineEdit>
-#include <QNetworkDatagram>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -23,19 +22,20 @@ private Q_SLOTS:
     void cleanup();
     void modeClickSendsItsTwoLetters_data();
     void modeClickSendsItsTwoLetters();
+    void arrowKeysChooseAndSendEachModeTheyPass();
     void everyKeystrokeSendsTheWholeBox();
     void valueText_data();
     void valueText();
-    void programSetTextSends();
+    void textNotTypedSendsAsItIs();
     void noCommandIsLongerThan13Bytes();
-    void labelsAndFramesSendNothing();
+    void startUpSendsNothing();
     void arrivingDatagramChangesNoControl();
     void failedSendsLeaveTheWindowWorking_data();
     void failedSendsLeaveTheWindowWorking();
 
 private:
-    QList<QByteArray> received(int atLeast = 1, int timeoutMs = 2000);
-    QList<QByteArray> nothingMore();
+    QList<QByteArray> received(int atLeast = 1) { return receiveDatagrams(m_unit, atLeast); }
+    QList<QByteArray> nothingMore() { return receiveDatagrams(m_unit, 1, 100); }
 
     QUdpSocket m_unit;
     std::unique_ptr<FormFixture> m_panel;
@@ -65,24 +65,6 @@ void tst_Commands::cleanup()
     m_unit.close();
 }
 
-QList<QByteArray> tst_Commands::received(int atLeast, int timeoutMs)
-{
-    QList<QByteArray> payloads;
-    QDeadlineTimer deadline(timeoutMs);
-    while (payloads.size() < atLeast && !deadline.hasExpired()) {
-        if (!m_unit.hasPendingDatagrams())
-            m_unit.waitForReadyRead(10);
-        while (m_unit.hasPendingDatagrams())
-            payloads << m_unit.receiveDatagram().data();
-    }
-    return payloads;
-}
-
-QList<QByteArray> tst_Commands::nothingMore()
-{
-    return received(1, 100);
-}
-
 void tst_Commands::modeClickSendsItsTwoLetters_data()
 {
     QTest::addColumn<QString>("button");
@@ -100,6 +82,23 @@ void tst_Commands::modeClickSendsItsTwoLetters()
     QTest::mouseClick(m_panel->form.findChild<QRadioButton *>(button), Qt::LeftButton);
     QCOMPARE(received(), QList<QByteArray> {command});
     QVERIFY(nothingMore().isEmpty());
+}
+
+void tst_Commands::arrowKeysChooseAndSendEachModeTheyPass()
+{
+    // With no mode chosen an arrow key only moves the focus; once one is, it moves and chooses,
+    // and the buttons being one exclusive group, only the last stays chosen.
+    QTest::keyClick(m_panel->find<QRadioButton>("OptRun"), Qt::Key_Down);
+    QCOMPARE(nothingMore().join('|'), QByteArray());
+    QTest::mouseClick(m_panel->find<QRadioButton>("OptRun"), Qt::LeftButton);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    QCOMPARE(received(3).join(' '), QByteArray("OR OM OS"));
+    QStringList chosen;
+    for (const QRadioButton *mode : m_panel->form.findChildren<QRadioButton *>())
+        if (mode->isChecked())
+            chosen << mode->objectName();
+    QCOMPARE(chosen, QStringList {"optStop"});
 }
 
 void tst_Commands::everyKeystrokeSendsTheWholeBox()
@@ -143,10 +142,16 @@ void tst_Commands::valueText()
     QCOMPARE(payloads.last(), last);
 }
 
-void tst_Commands::programSetTextSends()
+void tst_Commands::textNotTypedSendsAsItIs()
 {
     m_panel->find<QLineEdit>("txtVcoCtrl")->setText(QStringLiteral("100"));
     QCOMPARE(received(), QList<QByteArray> {"FC 100"});
+    // Pasted from a document: only the spaces at either end go, the tabs stay.
+    auto *box = m_panel->find<QLineEdit>("txtFreq");
+    QGuiApplication::clipboard()->setText(QStringLiteral(" \t1.5\t "));
+    box->selectAll();
+    box->paste();
+    QCOMPARE(received(), QList<QByteArray> {"FR \t1.5\t"});
 }
 
 void tst_Commands::noCommandIsLongerThan13Bytes()
@@ -168,11 +173,14 @@ void tst_Commands::noCommandIsLongerThan13Bytes()
     QCOMPARE(longest, 13);
 }
 
-void tst_Commands::labelsAndFramesSendNothing()
+void tst_Commands::startUpSendsNothing()
 {
-    for (const char *name : {"Label1", "Label3", "framIP", "Frame1", "framPort"})
-        QTest::mouseClick(m_panel->find<QWidget>(name), Qt::LeftButton, {}, QPoint(3, 3));
-    QVERIFY(nothingMore().isEmpty());
+    // Start-up aimed at this test's unit: the saved loopback address and the unit's port.
+    m_panel->platform.registry.setString("IP Address", "127.0.0.1");
+    m_panel->find<QLineEdit>("txtPort")->setText(QString::number(m_unit.localPort()));
+    m_panel->form.Form_Load();
+    QCOMPARE(m_enet->remotePort(), int(m_unit.localPort()));
+    QCOMPARE(nothingMore().join('|'), QByteArray());
 }
 
 void tst_Commands::arrivingDatagramChangesNoControl()

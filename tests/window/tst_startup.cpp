@@ -97,7 +97,7 @@ void tst_StartUp::valueOfAnotherTypeReusesThePreviousText()
     m_panel->platform.registry.setString("IP Address", "127.0.0.1");
     // "Left" holds binary data: its read succeeds and leaves the address text in place, whose
     // leading number is 127 twips.
-    m_panel->platform.registry.values["Left"] = {Registry::TypeBinary, QByteArray("\x01\x02", 2)};
+    m_panel->platform.registry.setValue("Left", Registry::TypeBinary, QByteArray("\x01\x02", 2));
     m_panel->platform.registry.setString("Top", "300");
     m_panel->form.Form_Load();
     QCOMPARE(m_panel->form.pos(), QPoint(8, 20));
@@ -196,7 +196,7 @@ void tst_StartUp::secondPanelCancelTouchesNothing()
         m_panel->platform.journal,
         QStringList({"PrevInstance",
                      "MsgBox Already a GUI running!\r\nRun this instance too?|Glimra", "End"}));
-    QVERIFY(!m_panel->platform.registry.keyExists);
+    QVERIFY(!m_panel->platform.registry.keyExists());
     QVERIFY(!tmrHB()->isActive());
 }
 

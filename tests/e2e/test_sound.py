@@ -20,7 +20,6 @@ import socket
 import subprocess
 import time
 
-from faults import STOP
 import harness
 
 RATE = 16000
@@ -193,7 +192,7 @@ class SoundTest(harness.PanelTestCase):
         panel = self.start()
         window = panel.window()
         harness.wait_for(hung.held, timeout=15, what="the lost mark's sound")
-        panel.click(window, *STOP)
+        panel.click(window, *harness.STOP)
         self.assertEqual(unit.commands(1), [b"OS"])
         self.assertGreater(hung.held(), 0)  # the sound still waits
         panel.process.send_signal(signal.SIGTERM)

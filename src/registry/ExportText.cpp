@@ -27,15 +27,14 @@ qsizetype contentEnd(QStringView text, qsizetype from)
 // Where the line whose content ends at `at` is followed by the next.
 qsizetype afterBreak(QStringView text, qsizetype at)
 {
-    if (at == text.size())
-        return at;
-    return text.sliced(at).startsWith(u"\r\n") ? at + 2 : at + 1;
+    const bool crlf = at + 1 < text.size() && text[at] == u'\r' && text[at + 1] == u'\n';
+    return std::min(at + (crlf ? 2 : 1), text.size());
 }
 
 // A trimmed piece of a line that goes on in the next.
 bool continues(QStringView piece)
 {
-    return piece.endsWith(u'\\') && !piece.startsWith(u';');
+    return !piece.isEmpty() && piece.back() == u'\\' && piece.front() != u';';
 }
 
 bool endsWithBreak(QStringView text)
@@ -82,11 +81,11 @@ struct Line
     Line(QStringView text, qsizetype from, int &number)
         : start(from)
         , firstEnd(contentEnd(text, from))
+        , end(firstEnd)
     {
-        for (qsizetype at = from;; at = next, ++number) {
-            end = contentEnd(text, at);
+        for (qsizetype at = from;; at = next, end = contentEnd(text, at), ++number) {
             next = afterBreak(text, end);
-            if (!continues(text.sliced(at, end - at).trimmed()) || next == text.size())
+            if (end == at || !continues(text.sliced(at, end - at).trimmed()) || next == text.size())
                 return;
         }
     }
@@ -153,8 +152,10 @@ bool ExportText::scan()
         };
         const Line line(text, at, number);
         at = line.next;
-        const QStringView head = text.sliced(line.start, line.firstEnd - line.start).trimmed();
-        if (head.isEmpty() || head.startsWith(u';'))
+        const QStringView head = line.firstEnd == line.start // a blank line, quickly
+            ? QStringView()
+            : text.sliced(line.start, line.firstEnd - line.start).trimmed();
+        if (head.isEmpty() || head.front() == u';')
             continue;
         if (isHeader(head)) {
             if (m_header) {
@@ -180,7 +181,8 @@ bool ExportText::scan()
         }
         if (inSection && !inKey)
             continue; // another key's line, not ours to read
-        const QString joined = line.firstEnd == line.end ? QString() : line.joined(text);
+        const bool single = line.firstEnd == line.end && !head.endsWith(u'\\');
+        const QString joined = single ? QString() : line.joined(text);
         bool removal = false;
         auto value = inKey
             ? RegistryValue::fromLine(joined.isNull() ? head : joined, m_version5, removal)

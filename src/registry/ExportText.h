@@ -35,8 +35,7 @@ public:
     // False, and nothing changed, when the value holds that type and data already.
     bool setValue(std::uint32_t type, QByteArrayView data);
 
-    // The lines read that are not what their place calls for, outside other keys' sections (a
-    // second export's header among them), and the first one's number.
+    // Lines outside other keys' sections that can't be read (a second header too), and the first.
     int unreadLines() const { return m_unreadLines; }
     int firstUnreadLine() const { return m_firstUnreadLine; }
 

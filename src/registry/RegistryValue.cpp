@@ -120,8 +120,7 @@ QString quoted(QString text)
     return u'"' + text.replace(u'\\', u"\\\\"_qs).replace(u'"', u"\\\""_qs) + u'"';
 }
 
-// The quoted form stands for its text and one terminating NUL, as an import reads it; only a
-// string stored exactly so, and of printable ASCII, is written that way.
+// The quoted form stands for its text and one NUL: only such strings of printable ASCII take it.
 bool fitsQuotedForm(const RegistryValue &v)
 {
     return v.type == Registry::TypeString && v.data.endsWith('\0')
@@ -133,15 +132,11 @@ bool fitsQuotedForm(const RegistryValue &v)
 
 std::optional<RegistryValue> RegistryValue::fromLine(QStringView line, bool wide, bool &removal)
 {
-    QString name;
-    if (line.startsWith(u'@')) {
-        line = line.sliced(1);
-    } else {
-        auto n = takeQuoted(line);
-        if (!n)
-            return std::nullopt;
-        name = std::move(*n);
-    }
+    const bool isDefault = line.startsWith(u'@');
+    line = line.sliced(isDefault ? 1 : 0);
+    std::optional<QString> name = isDefault ? QString() : takeQuoted(line);
+    if (!name)
+        return std::nullopt;
     line = line.trimmed();
     if (!line.startsWith(u'='))
         return std::nullopt;
@@ -149,7 +144,7 @@ std::optional<RegistryValue> RegistryValue::fromLine(QStringView line, bool wide
     removal = line == u"-";
     auto value = removal ? RegistryValue {} : parseData(line, wide);
     if (value)
-        value->name = std::move(name);
+        value->name = std::move(*name);
     return value;
 }
 

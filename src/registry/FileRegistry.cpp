@@ -97,9 +97,8 @@ Registry::Result FileRegistry::openKey(Handle base, const char *subKey, bool cre
         return DiskFile::resultOf(errno);
     if (const Result r = made ? save(key, {}, TypeNone, std::nullopt) : Success; r != Success)
         return r;
-    const bool writable =
-        key.names.isEmpty() ? DiskFile::mayWrite(m_home) : DiskFile(fileOf(key)).isWritable();
-    if ((access & (AccessSetValue | AccessCreateSubKey | AccessCreateLink)) && !writable)
+    if ((access & (AccessSetValue | AccessCreateSubKey | AccessCreateLink))
+        && !(key.names.isEmpty() ? DiskFile::mayWrite(m_home) : DiskFile(fileOf(key)).isWritable()))
         return AccessDenied;
     if (created)
         *created = made;

@@ -65,9 +65,8 @@ bool writeAll(int fd, const QByteArray &bytes)
     return true;
 }
 
-// Temporary files a writer killed before its rename left beside `target`. Only a writer holding
-// the lock makes one, and it holds the lock until the file is renamed or removed, so under the
-// lock any that is there is a leftover.
+// Temporary files beside `target` that killed writers left: only a writer holding the lock makes
+// one, and renames or removes it before letting go, so any there under the lock is a leftover.
 void removeLeftovers(const QByteArray &target)
 {
     const QByteArray prefix = target.sliced(target.lastIndexOf('/') + 1) + ".tmp-";
@@ -144,8 +143,7 @@ QByteArray DiskFile::target() const
 
 bool DiskFile::mayWrite(const QByteArray &path)
 {
-    // What is not there yet is made by the save, which finds out then; a link that leads round
-    // in a loop is replaced.
+    // What is not there yet is made by the save, which finds out then; a looping link is replaced.
     return ::access(path.constData(), W_OK) == 0 || errno == ENOENT || errno == ELOOP;
 }
 
@@ -227,8 +225,7 @@ Registry::Result DiskFile::replace(const QByteArray &bytes) const
     return saveFailed("settings not saved", file, error);
 }
 
-// Never overwrite what we cannot read: keep it beside for its owner. A link is left to lead to
-// where the next save makes the file anew.
+// Never overwrite what we cannot read: keep it beside for its owner; a link leads to the new file.
 Registry::Result DiskFile::setAside() const
 {
     const QByteArray file = target();

@@ -4,6 +4,8 @@
 
 #include "platform/AnsiCodec.h"
 
+#include <QStringDecoder>
+
 #include <algorithm>
 
 namespace {
@@ -258,7 +260,10 @@ QString ExportText::decode(QByteArrayView bytes) const
 {
     if (m_encoding == Encoding::Utf16)
         return RegistryValue::fromUtf16le(bytes);
-    return m_encoding == Encoding::Utf8 ? QString::fromUtf8(bytes) : AnsiCodec::decode(bytes);
+    if (m_encoding == Encoding::Ansi)
+        return AnsiCodec::decode(bytes);
+    // A second byte-order mark at the start is text to keep, as any other.
+    return QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom)(bytes);
 }
 
 void ExportText::appendEncoded(QByteArray &out, QStringView text) const

@@ -2,7 +2,10 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QByteArrayView>
 #include <QLoggingCategory>
+
+class QString;
 
 // The panel keeps no log of its own and shows no dialog for a failure; an engineer finds what went
 // wrong afterwards in these categories. Each says one line per event worth looking for (a file
@@ -11,3 +14,9 @@
 Q_DECLARE_LOGGING_CATEGORY(lcSettings)
 Q_DECLARE_LOGGING_CATEGORY(lcLink)
 Q_DECLARE_LOGGING_CATEGORY(lcSound)
+
+// Says `message` as a warning in `category` the first time this process meets `cause` there: a
+// failure that comes back on every keystroke, command or heartbeat is news only once. Safe to
+// call from any thread.
+void warnOnce(QMessageLogger::CategoryFunction category, QByteArrayView cause,
+              const QString &message);

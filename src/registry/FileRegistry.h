@@ -8,67 +8,46 @@
 #include <QList>
 #include <QString>
 
-#include <functional>
 #include <map>
 #include <optional>
 
-class KeyFile;
-class RegistryFile;
+class DiskFile;
+class ExportText;
 
-// The current user's registry hive as files below the user's config folder. A key path's levels
-// are folders with the leading "SOFTWARE" level dropped; the last level is a registry file
-// "<name>.reg" holding the key's values: HKEY_CURRENT_USER\SOFTWARE\Yorv\Varnoke is
+// The current user's registry hive as files below the user's config folder: a key path's levels
+// below "SOFTWARE" are folders, and the last one a file "<name>.reg" holding the key's values as a
+// registry export (ExportText); HKEY_CURRENT_USER\SOFTWARE\Yorv\Varnoke is
 // "<config>/Yorv/Varnoke.reg". Names match without regard to case, as in the registry.
 //
-// Every call reads and parses the file afresh, so what another writer saved is never undone. A
-// save locks the file (KeyFileLock), reads it, changes it and replaces it (KeyFile), so a killed
-// writer leaves the old file or the new one and two processes never lose each other's values;
-// storing what the file holds already writes nothing. A read takes no lock and needs only read
-// permission. A file that does not parse reads as holding no values; the next save keeps it aside
-// as "<name>.reg.bad-<time>" before starting a fresh one.
+// Every call reads the file afresh, so what another writer saved is never undone. A save locks,
+// reads, changes and replaces the file (DiskFile), so writers never lose each other's values; it
+// writes nothing when the file holds the value already. A read takes no lock. A file that is not a
+// registry export reads as holding no values, and the next save sets it aside first.
 class FileRegistry final : public Registry
 {
 public:
-    // The config folder of the XDG rules (ConfigFolder).
-    FileRegistry();
+    FileRegistry(); // below the config folder of the XDG rules
     explicit FileRegistry(const QString &configHome);
-    ~FileRegistry() override;
+    ~FileRegistry() override = default;
 
-    Result RegOpenKeyExA(Handle key, const char *subKey, std::uint32_t options,
-                         std::uint32_t access, Handle *result) override;
-    Result RegQueryValueExA(Handle key, const char *valueName, std::uint32_t *reserved,
-                            std::uint32_t *type, std::uint8_t *data, std::uint32_t *size) override;
-    Result RegCloseKey(Handle key) override;
-    Result RegCreateKeyExA(Handle key, const char *subKey, std::uint32_t reserved,
-                           const char *keyClass, std::uint32_t options, std::uint32_t access,
-                           const void *security, Handle *result,
-                           std::uint32_t *disposition) override;
-    Result RegSetValueExA(Handle key, const char *valueName, std::uint32_t reserved,
-                          std::uint32_t type, const std::uint8_t *data,
-                          std::uint32_t size) override;
+    VARNOKE_REGISTRY_CALLS(, override)
 
 private:
     struct Key
     {
-        bool software = false; // at or below HKEY_CURRENT_USER\SOFTWARE
+        QString path; // below HKEY_CURRENT_USER, as asked for; "" for HKEY_CURRENT_USER itself
         QList<QByteArray> names; // the levels below SOFTWARE, as spelled on disk
-        std::uint32_t access = 0;
+        std::uint32_t access = AccessAll;
     };
-    // Changes the file's contents; false when there was nothing to change.
-    using Change = std::function<bool(RegistryFile &)>;
 
-    Result keyOf(Handle handle, Key &key) const;
-    Result resolve(Handle base, const char *subKey, bool create, Key &key, bool &created);
+    const Key *keyOf(Handle handle) const;
     Result openKey(Handle base, const char *subKey, bool create, std::uint32_t access,
-                   Handle *result, bool &created);
-    Handle add(Key key);
-    QByteArray folderOf(const Key &key) const;
+                   Handle *result, bool *created);
     QByteArray fileOf(const Key &key) const;
-    static QByteArray keyPathOf(const Key &key);
-    bool isWritable(const Key &key) const;
-    Result load(const Key &key, const KeyFile &file, bool &found,
-                std::optional<RegistryFile> &contents) const;
-    Result update(const Key &key, const Change &change);
+    Result load(const DiskFile &file, ExportText &text, bool &found, bool &parsed) const;
+    // Sets the value, or with no data only makes sure the key's file is there.
+    Result save(const Key &key, QByteArrayView valueName, std::uint32_t type,
+                std::optional<QByteArrayView> data);
 
     QByteArray m_home;
     std::map<Handle, Key> m_keys;

@@ -4,11 +4,27 @@
 
 #include <cstdint>
 
+// The five calls, written once for the interface (below) and for each store that implements it:
+// VARNOKE_REGISTRY_CALLS(, override) in the class body.
+#define VARNOKE_REGISTRY_CALLS(before, after)                                                      \
+    before Result RegOpenKeyExA(Handle key, const char *subKey, std::uint32_t options,             \
+                                std::uint32_t access, Handle *result) after;                       \
+    before Result RegQueryValueExA(Handle key, const char *valueName, std::uint32_t *reserved,     \
+                                   std::uint32_t *type, std::uint8_t *data, std::uint32_t *size)   \
+        after;                                                                                     \
+    before Result RegCloseKey(Handle key) after;                                                   \
+    before Result RegCreateKeyExA(Handle key, const char *subKey, std::uint32_t reserved,          \
+                                  const char *keyClass, std::uint32_t options,                     \
+                                  std::uint32_t access, const void *security, Handle *result,      \
+                                  std::uint32_t *disposition) after;                               \
+    before Result RegSetValueExA(Handle key, const char *valueName, std::uint32_t reserved,        \
+                                 std::uint32_t type, const std::uint8_t *data, std::uint32_t size) \
+        after;
+
 // The per-user settings store as the five ANSI registry calls the settings routines make, with
 // their Win32 arguments and results, so the same code and the same conformance suite run over the
-// real registry on Windows and over a per-user file elsewhere. Standard types only: this header
-// is also compiled by the Windows cross-compiler without Qt. The names avoid the windows.h macros
-// (HKEY_CURRENT_USER, ERROR_SUCCESS, REG_SZ, ...).
+// real registry on Windows and over a per-user file elsewhere. Standard types only, for the Windows
+// build without Qt; names that avoid the windows.h macros (HKEY_CURRENT_USER, REG_SZ, ...).
 class Registry
 {
 public:
@@ -63,40 +79,15 @@ public:
         return type == TypeString || type == TypeExpandString || type == TypeMultiString;
     }
 
-    // A REG_DWORD's value: its first four data bytes, little-endian.
-    static constexpr std::uint32_t dwordOf(const std::uint8_t *bytes)
-    {
-        return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | std::uint32_t(bytes[3]) << 24;
-    }
-
     virtual ~Registry() = default;
 
-    // Opens an existing key, never creates one. subKey is relative to key (null or "" opens key
-    // itself); FileNotFound when it is missing, AccessDenied when the rights asked for are refused.
-    virtual Result RegOpenKeyExA(Handle key, const char *subKey, std::uint32_t options,
-                                 std::uint32_t access, Handle *result) = 0;
-
-    // Gives the value's type, data and size in bytes. With data, *size is the buffer's size on
-    // entry; when the data do not fit, MoreData, *size the size needed and the buffer untouched.
-    // A string that was stored without its NUL gets one after it when the buffer has room; the
-    // size does not count it. Null (or "") valueName is the key's default value.
-    virtual Result RegQueryValueExA(Handle key, const char *valueName, std::uint32_t *reserved,
-                                    std::uint32_t *type, std::uint8_t *data,
-                                    std::uint32_t *size) = 0;
-
-    virtual Result RegCloseKey(Handle key) = 0;
-
-    // Opens the key, creating it and every missing level above it.
-    virtual Result RegCreateKeyExA(Handle key, const char *subKey, std::uint32_t reserved,
-                                   const char *keyClass, std::uint32_t options,
-                                   std::uint32_t access, const void *security, Handle *result,
-                                   std::uint32_t *disposition) = 0;
-
-    // Stores the value, replacing any earlier value of that name whatever its type. As on
-    // Windows, for the string types the byte just past size is looked at: when the data do not
-    // end in NUL and that byte is NUL, it is stored as well. Pass string data that are followed
-    // by a readable byte (a NUL-terminated buffer does).
-    virtual Result RegSetValueExA(Handle key, const char *valueName, std::uint32_t reserved,
-                                  std::uint32_t type, const std::uint8_t *data,
-                                  std::uint32_t size) = 0;
+    // The five calls, as their Win32 namesakes. RegOpenKeyExA never creates a key; subKey is
+    // relative to key (null or "" is key itself). RegQueryValueExA: with data, *size is the
+    // buffer's size on entry; data that do not fit give MoreData, the size needed and the buffer
+    // untouched; a string stored without its NUL gets one after it where the buffer has room, not
+    // counted in the size. Null or "" valueName is the key's default value. RegCreateKeyExA makes
+    // every missing level. RegSetValueExA replaces any value of that name whatever its type and,
+    // as Windows does, for the string types stores the byte past size too when the data do not end
+    // in NUL and that byte is one: pass string data followed by a readable byte.
+    VARNOKE_REGISTRY_CALLS(virtual, = 0)
 };

@@ -6,13 +6,13 @@
 
 namespace {
 
+// DWORD is unsigned long here, and HKEY a pointer: the interface's types cross by pointer.
+static_assert(sizeof(DWORD) == sizeof(std::uint32_t) && sizeof(HKEY) == sizeof(Registry::Handle));
+
 HKEY toKey(Registry::Handle key)
 {
     return reinterpret_cast<HKEY>(key);
 }
-
-// DWORD is unsigned long here; the interface's 32-bit types cross by pointer.
-static_assert(sizeof(DWORD) == sizeof(std::uint32_t));
 
 DWORD *toDword(std::uint32_t *p)
 {
@@ -24,11 +24,7 @@ DWORD *toDword(std::uint32_t *p)
 Registry::Result Win32Registry::RegOpenKeyExA(Handle key, const char *subKey, std::uint32_t options,
                                               std::uint32_t access, Handle *result)
 {
-    HKEY opened = nullptr;
-    const LONG r = ::RegOpenKeyExA(toKey(key), subKey, options, access, result ? &opened : nullptr);
-    if (result)
-        *result = reinterpret_cast<Handle>(opened);
-    return r;
+    return ::RegOpenKeyExA(toKey(key), subKey, options, access, reinterpret_cast<HKEY *>(result));
 }
 
 Registry::Result Win32Registry::RegQueryValueExA(Handle key, const char *valueName,
@@ -50,14 +46,10 @@ Registry::Result Win32Registry::RegCreateKeyExA(Handle key, const char *subKey,
                                                 const void *security, Handle *result,
                                                 std::uint32_t *disposition)
 {
-    HKEY created = nullptr;
-    const LONG r =
-        ::RegCreateKeyExA(toKey(key), subKey, reserved, const_cast<char *>(keyClass), options,
-                          access, static_cast<SECURITY_ATTRIBUTES *>(const_cast<void *>(security)),
-                          result ? &created : nullptr, toDword(disposition));
-    if (result)
-        *result = reinterpret_cast<Handle>(created);
-    return r;
+    return ::RegCreateKeyExA(toKey(key), subKey, reserved, const_cast<char *>(keyClass), options,
+                             access,
+                             static_cast<SECURITY_ATTRIBUTES *>(const_cast<void *>(security)),
+                             reinterpret_cast<HKEY *>(result), toDword(disposition));
 }
 
 Registry::Result Win32Registry::RegSetValueExA(Handle key, const char *valueName,

@@ -5,6 +5,8 @@
 #include "platform/AnsiCodec.h"
 #include "registry/Registry.h"
 
+#include <QtEndian>
+
 #include <array>
 
 namespace {
@@ -56,7 +58,7 @@ qint16 MiscFunctions::ReadRegString(quint32 root, const QString &keyPath, const 
         text = AnsiCodec::decode(QByteArrayView(reinterpret_cast<const char *>(buffer.data()), n));
     } else if (type == Registry::TypeDword) {
         // The buffer is zeroed past the data, so a short or NUL-trimmed DWORD reads its zero bytes.
-        text = QString::number(Registry::dwordOf(buffer.data()));
+        text = QString::number(qFromLittleEndian<quint32>(buffer.data()));
     }
     return True;
 }

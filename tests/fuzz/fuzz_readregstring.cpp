@@ -6,8 +6,8 @@
 // the input are read, through one text as start-up does. Every read must give a 16-bit Boolean,
 // an empty text when false, and the text the file holds when true.
 #include "platform/AnsiCodec.h"
+#include "registry/ExportText.h"
 #include "registry/FileRegistry.h"
-#include "registry/RegistryFile.h"
 #include "settings/MiscFunctions.h"
 #include "settings/SettingsKey.h"
 
@@ -63,11 +63,11 @@ struct Expected
     QString text;
 };
 
-Expected expectedRead(const std::optional<RegistryFile> &file, const QString &name,
-                      const QString &textBefore)
+Expected expectedRead(QByteArrayView input, const QString &name, const QString &textBefore)
 {
     const QByteArray bytes = AnsiCodec::encode(name);
-    const RegistryValue *v = file && !bytes.contains('\0') ? file->value(bytes) : nullptr;
+    ExportText file(SettingsKey::path, bytes);
+    const RegistryValue *v = !bytes.contains('\0') && file.read(input) ? file.value() : nullptr;
     if (!v || v->data.isEmpty() || v->data.size() > readLimit)
         return {};
     QByteArrayView kept = v->data;
@@ -99,8 +99,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         }
     }
 
-    const std::optional<RegistryFile> parsed =
-        RegistryFile::parse(input, AnsiCodec::encode(SettingsKey::path));
     FileRegistry registry(home.path());
     MiscFunctions misc(registry);
     const QString names[] = {QStringLiteral("IP Address"), QStringLiteral("Left"),
@@ -108,7 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                              nameFrom(input)};
     QString text = QStringLiteral("before");
     for (const QString &name : names) {
-        const Expected expected = expectedRead(parsed, name, text);
+        const Expected expected = expectedRead(input, name, text);
         const qint16 result =
             misc.ReadRegString(SettingsKey::HKEY_CURRENT_USER_ROOT, SettingsKey::path, name, text);
         require(result == True || result == False, "not a 16-bit Boolean", name);

@@ -12,5 +12,5 @@ seconds=${VARNOKE_FUZZ_SECONDS:-60}
 
 CC=clang CXX=clang++ cmake -S "$source_dir" -B "$build_dir" -G Ninja -DVARNOKE_FUZZ=ON \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNOKE_FUZZ_SECONDS="$seconds"
-cmake --build "$build_dir" -j2 --target fuzz_registryfile fuzz_readregstring
+cmake --build "$build_dir" -j2 --target fuzz_exporttext fuzz_readregstring
 ctest --test-dir "$build_dir" -L fuzz --output-on-failure -j2

@@ -1,6 +1,6 @@
 // SPDX-FileCopyrightText: 2026 The Varnoke developers
 // SPDX-License-Identifier: MIT
-#include "registry/ConfigFolder.h"
+#include "registry/DiskFile.h"
 #include "registry/FileRegistry.h"
 
 #include <QFile>
@@ -66,7 +66,7 @@ void tst_ConfigFolder::configFolder()
         else
             qputenv(name, value);
     }
-    QCOMPARE(ConfigFolder::path(), folder);
+    QCOMPARE(DiskFile::configHome(), folder);
 
     // Saved where it says, to the byte (only below the temporary folder).
     if (!folder.startsWith(scratch))

@@ -1,7 +1,6 @@
 // SPDX-FileCopyrightText: 2026 The Varnoke developers
 // SPDX-License-Identifier: MIT
-#include "Regedit4.h"
-#include "registry/FileRegistry.h"
+#include "SettingsFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,51 +15,12 @@ namespace {
 
 const Registry::Handle currentUser = Registry::predefinedRoot(Registry::CurrentUserRoot);
 
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
-
 QByteArray utf16le(const QString &text)
 {
     QByteArray bytes("\xFF\xFE");
     for (const QChar c : text)
         bytes += char(c.unicode() & 0xFF) + QByteArray(1, char(c.unicode() >> 8));
     return bytes;
-}
-
-Registry::Handle createKey(FileRegistry &registry)
-{
-    Registry::Handle key = 0;
-    const auto r = registry.RegCreateKeyExA(currentUser, "SOFTWARE\\Yorv\\Varnoke", 0, nullptr, 0,
-                                            Registry::AccessAll, nullptr, &key, nullptr);
-    return r == Registry::Success ? key : 0;
-}
-
-Registry::Result setString(FileRegistry &registry, Registry::Handle key, const char *name,
-                           const QByteArray &text)
-{
-    return registry.RegSetValueExA(key, name, 0, Registry::TypeString,
-                                   reinterpret_cast<const std::uint8_t *>(text.constData()),
-                                   std::uint32_t(text.size()));
-}
-
-// The value's data as a query gives them, or the failure's code as text.
-QByteArray query(FileRegistry &registry, Registry::Handle key, const char *name)
-{
-    QByteArray data(2048, '\0');
-    auto size = std::uint32_t(data.size());
-    const auto r = registry.RegQueryValueExA(key, name, nullptr, nullptr,
-                                             reinterpret_cast<std::uint8_t *>(data.data()), &size);
-    return r == Registry::Success ? data.first(size) : "error " + QByteArray::number(r);
 }
 
 mode_t modeOf(const QString &path)
@@ -95,14 +55,7 @@ void tst_FileRegistry::fileLocation()
     QVERIFY(m_home.isValid());
     const QString home = m_home.path() + QStringLiteral("/location");
     FileRegistry registry(home);
-    const Registry::Handle key = createKey(registry);
-    QVERIFY(key);
-    const QByteArray ip = "10.0.0.9";
-    QCOMPARE(registry.RegSetValueExA(key, "IP Address", 0, Registry::TypeString,
-                                     reinterpret_cast<const std::uint8_t *>(ip.constData()),
-                                     ip.size()),
-             Registry::Success);
-    registry.RegCloseKey(key);
+    QCOMPARE(setValue(registry, "IP Address", Registry::TypeString, "10.0.0.9"), Registry::Success);
 
     QCOMPARE(readAll(home + QStringLiteral("/Yorv/Varnoke.reg")),
              regedit4("\"IP Address\"=\"10.0.0.9\"\n"));
@@ -112,6 +65,7 @@ void tst_FileRegistry::fileLocation()
     // No other user may open the lock, and so hold up the saves.
     QCOMPARE(modeOf(home + u"/Yorv"_qs), mode_t(0700));
     QCOMPARE(modeOf(home + u"/Yorv/Varnoke.reg.lock"_qs), mode_t(0600));
+    QCOMPARE(modeOf(home + u"/Yorv/Varnoke.reg"_qs), mode_t(0600));
     QCOMPARE(QDir(home).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
              QStringList({u"Yorv"_qs}));
 
@@ -147,20 +101,11 @@ void tst_FileRegistry::corruptFileKeptAside()
     QTest::ignoreMessage(QtWarningMsg, setAside);
     QTest::ignoreMessage(QtWarningMsg, setAside);
     FileRegistry registry(home);
-    const Registry::Handle key = createKey(registry);
-    QVERIFY(key);
-    std::uint32_t size = 0;
-    QCOMPARE(registry.RegQueryValueExA(key, "IP Address", nullptr, nullptr, nullptr, &size),
-             Registry::FileNotFound);
-    QCOMPARE(readAll(path), garbage); // reading and opening leave it be
+    QCOMPARE(queryValue(registry, "IP Address"), "error 2");
+    QCOMPARE(readAll(path), garbage); // reading leaves it be
 
-    const QByteArray top = "150";
-    QCOMPARE(registry.RegSetValueExA(key, "Top", 0, Registry::TypeString,
-                                     reinterpret_cast<const std::uint8_t *>(top.constData()),
-                                     top.size()),
-             Registry::Success);
-    registry.RegCloseKey(key);
-    QCOMPARE(query(registry, createKey(registry), "IP Address"), "error 2");
+    QCOMPARE(setValue(registry, "Top", Registry::TypeString, "150"), Registry::Success);
+    QCOMPARE(queryValue(registry, "IP Address"), "error 2");
 
     const QStringList aside =
         QDir(home + QStringLiteral("/Yorv")).entryList({u"Varnoke.reg.bad-*"_qs});
@@ -170,12 +115,7 @@ void tst_FileRegistry::corruptFileKeptAside()
 
     // A second bad file on the same second gets a name of its own.
     writeAll(path, garbage);
-    const Registry::Handle again = createKey(registry);
-    QCOMPARE(registry.RegSetValueExA(again, "Top", 0, Registry::TypeString,
-                                     reinterpret_cast<const std::uint8_t *>(top.constData()),
-                                     top.size()),
-             Registry::Success);
-    registry.RegCloseKey(again);
+    QCOMPARE(setValue(registry, "Top", Registry::TypeString, "150"), Registry::Success);
     QCOMPARE(QDir(home + QStringLiteral("/Yorv")).entryList({u"Varnoke.reg.bad-*"_qs}).size(), 2);
 }
 
@@ -243,7 +183,7 @@ void tst_FileRegistry::awkwardFiles()
         file = home + u"/dotfiles/Varnoke.reg"_qs;
         QVERIFY(QFile::link(u"../dotfiles/Varnoke.reg"_qs, path));
     } else if (plant == Plant::LeftoverTemporary) {
-        writeAll(path + u".tmp-k1ll3d00"_qs, "half a file");
+        writeAll(path + u".tmp-k1ll3d"_qs, "half a file");
     } else if (plant == Plant::LockLink) {
         // The one name the store opens as it is, planted to lead elsewhere.
         QVERIFY(QFile::link(victim, path + u".lock"_qs));
@@ -264,13 +204,10 @@ void tst_FileRegistry::awkwardFiles()
     QVERIFY(::chown(QFile::encodeName(file).constData(), user, gid_t(-1)) == 0);
 
     FileRegistry registry(home);
-    const Registry::Handle key = createKey(registry);
-    QVERIFY(key);
-    QCOMPARE(query(registry, key, "IP Address"), QByteArray("10.0.0.7\0", 9));
-    QCOMPARE(query(registry, key, "Owner"), owner);
-    QCOMPARE(setString(registry, key, "IP Address", "10.0.0.8"), Registry::Success);
-    QCOMPARE(query(registry, key, "IP Address"), QByteArray("10.0.0.8\0", 9));
-    registry.RegCloseKey(key);
+    QCOMPARE(queryValue(registry, "IP Address"), QByteArray("10.0.0.7\0", 9));
+    QCOMPARE(queryValue(registry, "Owner"), owner);
+    QCOMPARE(setValue(registry, "IP Address", Registry::TypeString, "10.0.0.8"), Registry::Success);
+    QCOMPARE(queryValue(registry, "IP Address"), QByteArray("10.0.0.8\0", 9));
 
     QCOMPARE(readAll(file), after);
     QCOMPARE(modeOf(file), mode_t(0640));
@@ -287,40 +224,48 @@ void tst_FileRegistry::awkwardFiles()
 void tst_FileRegistry::largeFiles_data()
 {
     QTest::addColumn<int>("values");
-    QTest::addColumn<int>("size"); // the file padded with a comment to this size; 0 leaves it
+    QTest::addColumn<int>("size"); // the file padded to this size; 0 leaves it
+    QTest::addColumn<QByteArray>("padding"); // a line repeated, before a comment that fills up
     QTest::addColumn<bool>("readable");
 
-    QTest::newRow("10,000 values") << 10000 << 0 << true;
-    QTest::newRow("16 MiB") << 3 << (16 << 20) << true;
-    QTest::newRow("16 MiB and a byte") << 3 << (16 << 20) + 1 << false;
+    QTest::newRow("10,000 values") << 10000 << 0 << QByteArray() << true;
+    QTest::newRow("16 MiB") << 3 << (16 << 20) << QByteArray() << true;
+    QTest::newRow("16 MiB of blank lines") << 3 << (16 << 20) << QByteArray("\n") << true;
+    QTest::newRow("a 16 MiB wrapped hex value")
+        << 3 << (16 << 20) << QByteArray("  00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,\\\n")
+        << true;
+    QTest::newRow("16 MiB and a byte") << 3 << (16 << 20) + 1 << QByteArray() << false;
 }
 
 void tst_FileRegistry::largeFiles()
 {
     QFETCH(int, values);
     QFETCH(int, size);
+    QFETCH(QByteArray, padding);
     QFETCH(bool, readable);
 
     QByteArray text = regedit4();
     for (int i = 0; i < values; ++i)
         text += "\"Value " + QByteArray::number(i) + "\"=\"" + QByteArray::number(i * 7) + "\"\n";
     text += "\"IP Address\"=\"10.0.0.7\"\n";
-    if (size > 0)
+    if (padding.endsWith("\\\n"))
+        text += "\"Blob\"=hex:ff,\\\n"; // the padding goes on this value
+    if (size > 0) {
+        text += padding.repeated((size - text.size() - 64) / qMax(padding.size(), 1));
+        text += padding.isEmpty() ? "" : "  ff\n";
         text += "; " + QByteArray(size - text.size() - 3, 'x') + '\n';
+    }
     const QString home = m_home.filePath(QString::fromLatin1(QTest::currentDataTag()));
     QVERIFY(QDir().mkpath(home + u"/Yorv"_qs));
     const QString path = home + u"/Yorv/Varnoke.reg"_qs;
     writeAll(path, text);
 
     FileRegistry registry(home);
-    const Registry::Handle key = createKey(registry);
-    QVERIFY(key);
-    QCOMPARE(query(registry, key, "IP Address"),
+    QCOMPARE(queryValue(registry, "IP Address"),
              readable ? QByteArray("10.0.0.7\0", 9) : QByteArray("error 1012"));
-    QCOMPARE(query(registry, key, "value 1"), readable ? QByteArray("7\0", 2) : "error 1012");
-    QCOMPARE(setString(registry, key, "IP Address", "10.0.0.8"),
+    QCOMPARE(queryValue(registry, "value 1"), readable ? QByteArray("7\0", 2) : "error 1012");
+    QCOMPARE(setValue(registry, "IP Address", Registry::TypeString, "10.0.0.8"),
              readable ? Registry::Success : Registry::CantRead);
-    registry.RegCloseKey(key);
     if (readable)
         text.replace("\"IP Address\"=\"10.0.0.7\"", "\"IP Address\"=\"10.0.0.8\"");
     QVERIFY(readAll(path) == text);

@@ -174,13 +174,10 @@ void CanberraSound::noOutputFor(int result)
         m_context = nullptr;
     }
     // Once per kind of failure: the mark that wanted the sound can come back every few seconds.
-    if (m_reported.contains(result))
-        return;
-    m_reported.insert(result);
-    qCWarning(lcSound,
-              "no sound: no audio device or driver to play it on, or a sound server that did not "
-              "answer (libcanberra error %d)",
-              result);
+    warnOnce(lcSound, "no output " + QByteArray::number(result),
+             QStringLiteral("no sound: no audio device or driver to play it on, or a sound server "
+                            "that did not answer (libcanberra error %1)")
+                 .arg(result));
 }
 
 int CanberraSound::request(const Properties &properties)

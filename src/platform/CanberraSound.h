@@ -6,7 +6,6 @@
 
 #include <QByteArray>
 #include <QList>
-#include <QSet>
 
 #include <functional>
 #include <utility>
@@ -54,5 +53,4 @@ private:
     Player m_player;
     const Library *m_library = nullptr;
     ca_context *m_context = nullptr;
-    QSet<int> m_reported; // the failures already warned of
 };

@@ -312,11 +312,9 @@ bool UdpEndpoint::writeNow(const QByteArray &payload)
 void UdpEndpoint::reportSendFailure(int error)
 {
     // Once per kind: a cause such as no route fails every command the same way until mended.
-    if (m_sendFailures.contains(error))
-        return;
-    m_sendFailures.insert(error);
-    qCWarning(lcLink, "commands cannot be sent (%s): each is lost; said once for this cause",
-              std::strerror(error));
+    warnOnce(lcLink, "send " + QByteArray::number(error),
+             QStringLiteral("commands cannot be sent (%1): each is lost; said once for this cause")
+                 .arg(QString::fromLocal8Bit(std::strerror(error))));
 }
 
 void UdpEndpoint::lookUp()

@@ -6,7 +6,6 @@
 
 #include <QByteArray>
 #include <QObject>
-#include <QSet>
 #include <QSocketNotifier>
 #include <QString>
 
@@ -113,7 +112,6 @@ private:
     std::optional<Address> m_senderAddress;
     quint16 m_senderPort = 0;
     bool m_failureReported = false; // the name's failure has been logged
-    QSet<int> m_sendFailures; // the errors of sends already logged
     bool m_readThisArrival = false;
     bool m_drainQueued = false;
 };

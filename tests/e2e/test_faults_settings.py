@@ -56,6 +56,8 @@ class SettingsFaultTest(faults.FaultTest):
         panel.xdotool("windowmove", window, "300", "200")
         self.close(panel, window)
         self.assertEqual(snapshot(self.settings_folder), before)
+        said = [line for line in panel.stop()[1].splitlines() if "varnoke.settings" in line]
+        self.assertEqual(len([line for line in said if "not writable" in line]), 1, said)
 
     def test_read_only_config_folder_without_settings(self):
         self.make_read_only(self.home.config)
@@ -65,8 +67,9 @@ class SettingsFaultTest(faults.FaultTest):
         self.assertEqual(os.listdir(self.home.config), [])
 
     def test_unreadable_settings_leave_the_design_values(self):
-        # Things found where the settings file or its folder should be. None may stall, crash or
-        # be replaced; the panel starts as designed and keeps working.
+        # Things found where the settings file or its folder should be. None may stall or crash;
+        # the panel starts as designed and keeps working. A folder or FIFO in the file's place is
+        # set aside by the first save, which starts a fresh file; nothing else is replaced.
         def folder():
             os.mkdir(self.home.settings_file)
             with open(os.path.join(self.home.settings_file, "kept"), "w") as kept:
@@ -104,9 +107,13 @@ class SettingsFaultTest(faults.FaultTest):
                 window = panel.window()
                 self.assertEqual(panel.geometry(window)[:2], (0, 0))  # the first-start place
                 self.edit_design_address_and_close(panel, window, "1")
+                if make in (folder, fifo):
+                    found = os.path.join(self.settings_folder, next(
+                        name for name in os.listdir(self.settings_folder) if ".bad-" in name))
+                    self.assertEqual(self.home.settings()["IP Address"], DESIGN_ADDRESS + "1")
                 self.assertEqual(status(found), before)
                 if make is folder:
-                    with open(os.path.join(self.home.settings_file, "kept")) as kept:
+                    with open(os.path.join(found, "kept")) as kept:
                         self.assertEqual(kept.read(), "mine")
                 if make is yorv_is_a_file:
                     with open(self.settings_folder) as blocking:

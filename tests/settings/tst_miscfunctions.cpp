@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/resource.h>
+
 namespace {
 
 constexpr qint16 True = -1;
@@ -189,10 +191,19 @@ void tst_MiscFunctions::writeReplacesOtherType()
     QCOMPARE(text, u"2880"_qs);
 }
 
-// A store that can't be written makes the write false; the earlier value stays.
+// A store that can't be written makes the write false; the earlier value stays. Too many open
+// files is a result of its own, a fault that may pass, for the saver to try again.
 void tst_MiscFunctions::writeFailsQuietly()
 {
     QCOMPARE(m_misc->WriteRegString(root, SettingsKey::path, u"Top"_qs, u"15"_qs), True);
+    rlimit files {};
+    QVERIFY(::getrlimit(RLIMIT_NOFILE, &files) == 0);
+    const rlimit none {3, files.rlim_max}; // standard input, output and error alone
+    Registry::Result r = Registry::Success;
+    QVERIFY(::setrlimit(RLIMIT_NOFILE, &none) == 0);
+    const qint16 written = m_misc->WriteRegString(root, SettingsKey::path, u"Top"_qs, u"45"_qs, &r);
+    QVERIFY(::setrlimit(RLIMIT_NOFILE, &files) == 0);
+    QCOMPARE(std::pair(written, r), std::pair(False, Registry::TooManyOpenFiles));
     // The folder a new key needs is taken by a file (permissions would not stop root).
     QFile blocker(m_home->filePath(u"Blocked"_qs));
     QVERIFY(blocker.open(QIODevice::WriteOnly));

@@ -17,8 +17,10 @@
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
+#include <sys/fsuid.h>
 #include <sys/stat.h>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 
 namespace {
@@ -82,6 +84,25 @@ Registry::Result makeFolders(const QByteArray &path)
             return saveFailed("settings not saved, a folder can't be made", level, errno);
     }
     return Registry::Success;
+}
+
+// Until the guard ends, root run with another user's HOME works on files with the rights of the
+// owner of the first folder (or link) on the way to `folder` that is not root's, who decides what
+// the path names from there on: it writes nothing that user could not, and what it makes is theirs.
+auto asFolderOwner(const QByteArray &folder)
+{
+    struct stat st;
+    for (const QByteArray &level : ::geteuid() == 0 ? levelsOf(folder) : QList<QByteArray>()) {
+        if (::lstat(level.constData(), &st) == 0 && st.st_uid != 0) {
+            ::setfsgid(st.st_gid); // this thread's; one a user namespace can't map stays root's
+            ::setfsuid(st.st_uid);
+            break;
+        }
+    }
+    return qScopeGuard([] {
+        ::setfsuid(::geteuid());
+        ::setfsgid(::getegid());
+    });
 }
 
 // The one check of write rights: `path` may be written, or made where it is not there; what is
@@ -151,7 +172,8 @@ std::optional<QByteArray> DiskFile::read(Registry::Result &result, const char *f
 }
 
 // The file a save replaces: the file itself, or the one its link leads to (through any further
-// links), there already or not. A link that leads round in a loop holds nothing: it is replaced.
+// links), there already or not; none through another user's link. A link that leads round in a
+// loop holds nothing: it is replaced.
 QByteArray DiskFile::target() const
 {
     QByteArray path = m_path;
@@ -159,6 +181,10 @@ QByteArray DiskFile::target() const
         struct stat st;
         if (::lstat(path.constData(), &st) != 0 || !S_ISLNK(st.st_mode))
             return path;
+        if (st.st_uid != ::geteuid()) {
+            warn("settings not saved, the link belongs to another user", m_path);
+            return {};
+        }
         char next[PATH_MAX];
         const ssize_t n = ::readlink(path.constData(), next, sizeof next);
         if (n <= 0 || n == sizeof next)
@@ -171,9 +197,9 @@ QByteArray DiskFile::target() const
 
 bool DiskFile::isWritable() const
 {
-    const QByteArray file = target();
-    const bool writable = mayWrite(parentOf(file)) && mayWrite(file);
-    if (!writable)
+    const QByteArray file = target(); // none through another user's link, said there
+    const bool writable = !file.isEmpty() && mayWrite(parentOf(file)) && mayWrite(file);
+    if (!writable && !file.isEmpty())
         warn("settings not saved, not writable", file, errno);
     return writable;
 }
@@ -183,6 +209,7 @@ bool DiskFile::isWritable() const
 // Where none can be opened for writing (a folder, a link, another's file) writers lock the folder.
 Registry::Result DiskFile::lock()
 {
+    const auto owner = asFolderOwner(parentOf(m_path));
     const QByteArray lockPath = m_path + ".lock";
     if (const Registry::Result r = makeFolders(parentOf(m_path)); r != Registry::Success)
         return r; // a new key's first save makes its folder
@@ -216,7 +243,10 @@ Registry::Result DiskFile::lock()
 // only after the renamed file's data, so even a power cut leaves the old text or the new.
 Registry::Result DiskFile::replace(const QByteArray &bytes, bool setAside) const
 {
+    const auto owner = asFolderOwner(parentOf(m_path));
     const QByteArray file = target();
+    if (file.isEmpty())
+        return Registry::AccessDenied; // said
     if (bytes.size() > largestFile) // the old file stays, whole and readable
         return saveFailed("settings not saved, the file would pass 16 MiB", file, EFBIG);
     if (setAside) {
@@ -244,13 +274,12 @@ Registry::Result DiskFile::replace(const QByteArray &bytes, bool setAside) const
     const int fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0)
         return saveFailed("settings not saved, no temporary file beside", file, errno);
-    // The replaced file's permission bits, and its owner when root saves a user's file. The first
-    // failure says why: of these, the write, the close or the rename.
-    int error = existed
-            && (::fchmod(fd, old.st_mode & 07777) != 0
-                || (::geteuid() == 0 && ::fchown(fd, old.st_uid, old.st_gid) != 0))
-        ? errno
-        : writeAll(fd, bytes);
+    // The replaced file's owner when root saves another's (acting for a folder's owner, root gives
+    // it to that owner), and its permission bits.
+    if (existed && ::geteuid() == 0)
+        std::ignore = ::fchown(fd, old.st_uid, old.st_gid);
+    // The first failure says why: of the mode, the write, the close or the rename.
+    int error = existed && ::fchmod(fd, old.st_mode & 07777) != 0 ? errno : writeAll(fd, bytes);
     if (error == 0)
         ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE); // start the write-back, don't wait
     if (::close(fd) != 0 && error == 0)

@@ -12,7 +12,7 @@ class QString;
 
 // One key's file on disk, named by its path's bytes exactly as the system spells them, with what
 // keeps it whole: its folders, its lock and its replacement. Read only as a regular file of bounded
-// size, replaced whole, never written in place.
+// size, replaced whole, never written in place; root saves in another user's folder as that user.
 class DiskFile
 {
 public:
@@ -26,7 +26,8 @@ public:
     // The bytes; none without a file, and an error for one that can't be read, said as `failure`.
     // A folder or FIFO in the file's place reads as no registry export, to be set aside.
     std::optional<QByteArray> read(Registry::Result &result, const char *failure) const;
-    // Whether a save could replace the file, or make it (and a link's folder) where it is not.
+    // Whether a save could replace the file, or make it (and a link's folder) where it is not;
+    // never through another user's link.
     bool isWritable() const;
     // Takes the writers' lock for as long as this object lives: Success, LockViolation while
     // another writer holds it, or the failure.

@@ -2,7 +2,8 @@
 // SPDX-License-Identifier: MIT
 
 // The settings file against other processes: writers killed mid-write, two panels writing at
-// once, and a user who may read the settings but not write them.
+// once, a user who may read the settings but not write them, and root run with another user's
+// HOME.
 
 #include "registry/FileRegistry.h"
 #include "settings/MiscFunctions.h"
@@ -12,6 +13,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -35,6 +37,7 @@ private Q_SLOTS:
     void twoWritersLoseNothing_data();
     void twoWritersLoseNothing();
     void readOnlySettingsStillRead();
+    void rootInAnotherUsersFolder();
 
 private:
     QProcess *helper(const QStringList &args)
@@ -166,6 +169,34 @@ void tst_SettingsProcesses::readOnlySettingsStillRead()
     QFile file(settingsFile());
     QVERIFY(file.open(QIODevice::ReadOnly));
     QVERIFY(file.readAll().contains("\"IP Address\"=\"10.0.0.42\""));
+}
+
+// Root run with another user's HOME (sudo keeping it): all it makes there is that user's, so the
+// user's own panel goes on reading and saving; and a link of that user's, to a file in a folder of
+// root's alone, is read but never written through.
+void tst_SettingsProcesses::rootInAnotherUsersFolder()
+{
+    if (::geteuid() != 0)
+        QSKIP("only root can act for another user");
+    constexpr uid_t user = 4242; // no one's
+    QVERIFY(::chown(QFile::encodeName(m_home->path()).constData(), user, user) == 0);
+    FileRegistry registry(m_home->path());
+    MiscFunctions misc(registry);
+    QCOMPARE(misc.WriteRegString(root, SettingsKey::path, u"Left"_qs, u"15"_qs), -1);
+    for (const QString &made : {u"Yorv"_qs, u"Yorv/Varnoke.reg"_qs, u"Yorv/Varnoke.reg.lock"_qs})
+        QCOMPARE(QFileInfo(m_home->filePath(made)).ownerId(), user);
+
+    QTemporaryDir rootsOwn; // 0700
+    const QString target = rootsOwn.filePath(u"target"_qs);
+    QVERIFY(QFile::rename(settingsFile(), target) && QFile::link(target, settingsFile()));
+    QVERIFY(::lchown(QFile::encodeName(settingsFile()).constData(), user, user) == 0);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"to another user: .*Varnoke.reg$"_qs));
+    QCOMPARE(misc.WriteRegString(root, SettingsKey::path, u"Left"_qs, u"30"_qs), 0);
+    QString text;
+    QCOMPARE(misc.ReadRegString(root, SettingsKey::path, u"Left"_qs, text), -1);
+    QCOMPARE(text, u"15"_qs);
+    QCOMPARE(QDir(rootsOwn.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList {u"target"_qs});
 }
 
 QTEST_GUILESS_MAIN(tst_SettingsProcesses)

@@ -229,12 +229,19 @@ Registry::Result DiskFile::lock()
     // flock has no timeout of its own: ask without blocking, a moment apart, until the wait is up.
     const auto deadline = std::chrono::steady_clock::now() + lockWait;
     while (::flock(m_lock, LOCK_EX | LOCK_NB) != 0) {
+        // No locks on this file system (NFS mounted nolock, some FUSE): two panels may lose each
+        // other's changes, one loses nothing.
+        if (errno == ENOLCK || errno == EOPNOTSUPP || errno == ENOSYS) {
+            warn("settings saved without a lock, the file system has none", lockPath, errno);
+            return Registry::Success;
+        }
         if (errno != EWOULDBLOCK && errno != EINTR)
             return saveFailed("settings not saved, the lock failed", lockPath, errno);
         if (std::chrono::steady_clock::now() > deadline)
             return Registry::LockViolation;
         std::this_thread::sleep_for(lockRetryEvery);
     }
+    m_locked = true;
     return Registry::Success;
 }
 
@@ -269,9 +276,12 @@ Registry::Result DiskFile::replace(const QByteArray &bytes, bool setAside) const
         return r;
     // Made afresh (for the user alone, until it takes the old one's mode), never through a link
     // nor over anything; under the lock its one name is free or a killed writer's leftover.
-    const QByteArray temporary = file + ".tmp";
-    ::unlink(temporary.constData());
-    const int fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    QByteArray temporary = file + (m_locked ? ".tmp" : ".tmp-XXXXXX");
+    if (m_locked)
+        ::unlink(temporary.constData());
+    const int fd = m_locked
+        ? ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600)
+        : ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0)
         return saveFailed("settings not saved, no temporary file beside", file, errno);
     // The replaced file's owner when root saves another's (acting for a folder's owner, root gives

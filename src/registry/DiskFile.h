@@ -29,8 +29,8 @@ public:
     // Whether a save could replace the file, or make it (and a link's folder) where it is not;
     // never through another user's link.
     bool isWritable() const;
-    // Takes the writers' lock for as long as this object lives: Success, LockViolation while
-    // another writer holds it, or the failure.
+    // Takes the writers' lock for as long as this object lives: Success (also where the file
+    // system has no locks), LockViolation while another writer holds it, or the failure.
     Registry::Result lock();
     // Replaces the file, under the lock, so that it holds the old text or the new one whatever
     // stops the process. A link stays: the file it leads to is replaced (or made, with its folder).
@@ -49,4 +49,5 @@ private:
     QByteArray target() const;
     QByteArray m_path;
     int m_lock = -1;
+    bool m_locked = false; // and so no other writer is between the lock and the replace
 };

@@ -20,10 +20,10 @@ class ExportText;
 // "<config>/Yorv/Varnoke.reg". Names match without regard to case, as in the registry.
 //
 // Every call reads the file afresh, so what another writer saved is never undone. A save locks,
-// reads, changes and replaces the file (DiskFile), so writers never lose each other's values; it
-// writes nothing when the file holds the value already. A read takes no lock. A file that is not a
-// registry export (or a folder or FIFO in its place) reads as holding no values, and the next save
-// sets it aside first.
+// reads, changes and replaces the file (DiskFile), so writers lose none of each other's values
+// where the file system has locks; it writes nothing when the file holds the value already. A read
+// takes no lock. A file that is not a registry export (or a folder or FIFO in its place) reads as
+// holding no values, and the next save sets it aside first.
 class FileRegistry final : public Registry
 {
 public:

@@ -213,9 +213,8 @@ Registry::Result DiskFile::lock()
     const QByteArray lockPath = m_path + ".lock";
     if (const Registry::Result r = makeFolders(parentOf(m_path)); r != Registry::Success)
         return r; // a new key's first save makes its folder
-    // Never through a link, never stalled by a FIFO.
-    m_lock =
-        ::open(lockPath.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+    constexpr int flags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC; // never through a link, nor a FIFO
+    m_lock = ::open(lockPath.constData(), O_RDWR | O_CREAT | flags, 0600);
     struct stat st;
     // One made before locks were private: whoever may open it may hold it.
     if (m_lock >= 0 && ::fstat(m_lock, &st) == 0 && st.st_uid == ::geteuid() && (st.st_mode & 077))

@@ -157,6 +157,8 @@ bool ExportText::scan()
         };
         const Line line(text, at, number);
         at = line.next;
+        if (line.firstEnd == line.start)
+            continue; // a blank line, quickly
         const QStringView head = text.sliced(line.start, line.firstEnd - line.start).trimmed();
         if (head.isEmpty() || head.front() == u';')
             continue;

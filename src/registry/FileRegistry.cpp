@@ -81,9 +81,8 @@ Registry::Result FileRegistry::openKey(Handle base, const char *subKey, bool cre
     // A new key is its file, with no values yet.
     if (const Result r = made ? save(key, {}, TypeNone, std::nullopt) : Success; r != Success)
         return r;
-    // The hive itself is the user's to write, as on Windows.
     if ((access & (AccessSetValue | AccessCreateSubKey | AccessCreateLink)) && !key.names.isEmpty()
-        && !DiskFile(fileOf(key)).isWritable())
+        && !DiskFile(fileOf(key)).isWritable()) // the hive itself is writable, as on Windows
         return AccessDenied;
     if (created)
         *created = made;

@@ -17,32 +17,99 @@
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
+#include <sys/fsuid.h>
 #include <sys/stat.h>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 
 namespace {
 
 constexpr int maxLinkHops = 40; // as the kernel follows them
-// A writer holds the lock for a millisecond or two; one that keeps it longer makes the save fail
-// as busy rather than stall the window.
+// Far beyond anything the panel writes, a megabyte pasted into the address box included. A larger
+// file is not read, and no save makes one, so every file saved can be read back.
+constexpr qsizetype largestFile = 16 << 20;
+// Writers hold the lock a millisecond or two; a longer hold makes a save busy, not the window.
 constexpr std::chrono::milliseconds lockWait {100};
 constexpr std::chrono::milliseconds lockRetryEvery {2};
 
 // One line in varnoke.settings, once for each cause: `what` and the error.
-void warn(const char *what, const QByteArray &path, int error = 0)
+void warn(QByteArrayView what, const QByteArray &path, int error = 0)
 {
     QString line = QString::fromLatin1(what) + u": "_qs + QFile::decodeName(path);
     if (error != 0)
         line += u" ("_qs + QString::fromLocal8Bit(std::strerror(error)) + u')';
-    warnOnce(lcSettings, QByteArray(what) + ' ' + QByteArray::number(error), line);
+    warnOnce(lcSettings, what.toByteArray() + ' ' + QByteArray::number(error), line);
+}
+
+// What a failed file system call means to a registry caller.
+Registry::Result resultOf(int error, Registry::Result otherwise = Registry::CantWrite)
+{
+    if (error == EACCES || error == EPERM || error == EROFS)
+        return Registry::AccessDenied;
+    if (error == ENOSPC || error == EDQUOT)
+        return Registry::DiskFull;
+    if (error == EMFILE || error == ENFILE)
+        return Registry::TooManyOpenFiles;
+    return error == ENOENT || error == ENOTDIR ? Registry::KeyDeleted : otherwise;
 }
 
 // Why a save failed, said once for each cause, and what that means to a registry caller.
 Registry::Result saveFailed(const char *why, const QByteArray &path, int error)
 {
     warn(why, path, error);
-    return DiskFile::resultOf(error);
+    return resultOf(error);
+}
+
+// "/a", "/a/b", ... up to the path itself.
+QList<QByteArray> levelsOf(const QByteArray &path)
+{
+    QList<QByteArray> levels;
+    for (qsizetype slash = path.indexOf('/', 1); slash > 0; slash = path.indexOf('/', slash + 1))
+        levels.append(path.first(slash));
+    return levels << path;
+}
+
+QByteArray parentOf(const QByteArray &path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    return slash > 0 ? path.first(slash) : QByteArray(slash == 0 ? "/" : ".");
+}
+
+// Makes the folder and the missing ones above it, for the user alone (0700).
+Registry::Result makeFolders(const QByteArray &path)
+{
+    for (const QByteArray &level : levelsOf(path)) {
+        if (::mkdir(level.constData(), 0700) != 0 && errno != EEXIST)
+            return saveFailed("settings not saved, a folder can't be made", level, errno);
+    }
+    return Registry::Success;
+}
+
+// Until the guard ends, root run with another user's HOME works on files with the rights of the
+// owner of the first folder (or link) on the way to `folder` that is not root's, who decides what
+// the path names from there on: it writes nothing that user could not, and what it makes is theirs.
+auto asFolderOwner(const QByteArray &folder)
+{
+    struct stat st;
+    for (const QByteArray &level : ::geteuid() == 0 ? levelsOf(folder) : QList<QByteArray>()) {
+        if (::lstat(level.constData(), &st) == 0 && st.st_uid != 0) {
+            ::setfsgid(st.st_gid); // this thread's; one a user namespace can't map stays root's
+            ::setfsuid(st.st_uid);
+            break;
+        }
+    }
+    return qScopeGuard([] {
+        ::setfsuid(::geteuid());
+        ::setfsgid(::getegid());
+    });
+}
+
+// The one check of write rights: `path` may be written, or made where it is not there; what is
+// not there yet is made by the save, which finds out then, and a looping link is replaced.
+bool mayWrite(const QByteArray &path)
+{
+    return ::access(path.constData(), W_OK) == 0 || errno == ENOENT || errno == ELOOP;
 }
 
 bool hasType(const QByteArray &path, mode_t type)
@@ -51,42 +118,20 @@ bool hasType(const QByteArray &path, mode_t type)
     return ::stat(path.constData(), &st) == 0 && (st.st_mode & S_IFMT) == type;
 }
 
-bool writeAll(int fd, const QByteArray &bytes)
+// 0 once all is written, or the error that stopped it.
+int writeAll(int fd, const QByteArray &bytes)
 {
-    qsizetype done = 0;
-    while (done < bytes.size()) {
+    for (qsizetype done = 0; done < bytes.size();) {
         const ssize_t n = ::write(fd, bytes.constData() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += n;
+        if (n > 0)
+            done += n;
+        else if (n == 0 || errno != EINTR)
+            return n == 0 ? EIO : errno;
     }
-    return true;
-}
-
-// Temporary files beside `target` that killed writers left: only a writer holding the lock makes
-// one, and renames or removes it before letting go, so any there under the lock is a leftover.
-void removeLeftovers(const QByteArray &target)
-{
-    const QByteArray prefix = target.sliced(target.lastIndexOf('/') + 1) + ".tmp-";
-    DIR *dir = ::opendir(DiskFile::parentOf(target).constData());
-    if (!dir)
-        return;
-    while (const dirent *entry = ::readdir(dir)) {
-        const QByteArrayView name(entry->d_name);
-        if (name.size() == prefix.size() + 6 && name.startsWith(prefix) // as mkostemp names them
-            && entry->d_type == DT_REG)
-            ::unlinkat(::dirfd(dir), entry->d_name, 0);
-    }
-    ::closedir(dir);
+    return 0;
 }
 
 } // namespace
-
-DiskFile::DiskFile(QByteArray path)
-    : m_path(std::move(path))
-{ }
 
 DiskFile::~DiskFile()
 {
@@ -96,34 +141,39 @@ DiskFile::~DiskFile()
 
 // Only a regular file of at most largestFile bytes is read: a FIFO, a device or a huge file put
 // in its place must neither stall the window's thread nor exhaust memory.
-std::optional<QByteArray> DiskFile::read(Registry::Result &result) const
+std::optional<QByteArray> DiskFile::read(Registry::Result &result, const char *failure) const
 {
     result = Registry::Success;
     const int fd = ::open(m_path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0 && (errno == ENOENT || errno == ENOTDIR || errno == ELOOP))
         return std::nullopt;
     if (fd < 0) {
-        result = (errno == EACCES || errno == EPERM) ? Registry::AccessDenied : Registry::CantRead;
-        warn("settings file can't be read", m_path, errno);
+        result = resultOf(errno, Registry::CantRead);
+        warn(failure, m_path, errno);
         return std::nullopt;
     }
     const auto closeFile = qScopeGuard([fd] { ::close(fd); });
-    struct stat st;
+    struct stat st = {};
+    // Set aside only at the file's own path, never a folder a link leads to.
+    const bool link = ::lstat(m_path.constData(), &st) == 0 && S_ISLNK(st.st_mode);
+    if (::fstat(fd, &st) == 0 && (S_ISDIR(st.st_mode) || S_ISFIFO(st.st_mode)) && !link)
+        return QByteArray();
     QFile file;
     QByteArray bytes;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= largestFile
+    if (S_ISREG(st.st_mode) && st.st_size <= largestFile
         && file.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
         bytes = file.readAll(); // to its end, which may have moved since
     if (!file.isOpen() || file.error() != QFileDevice::NoError || bytes.size() > largestFile) {
         result = Registry::CantRead;
-        warn("settings file not read, not a readable regular file of at most 16 MiB", m_path);
+        warn(QByteArray(failure) + ", not a readable regular file of at most 16 MiB", m_path);
         return std::nullopt;
     }
     return bytes;
 }
 
 // The file a save replaces: the file itself, or the one its link leads to (through any further
-// links), there already or not. A link that leads round in a loop holds nothing: it is replaced.
+// links), there already or not; none through another user's link. A link that leads round in a
+// loop holds nothing: it is replaced.
 QByteArray DiskFile::target() const
 {
     QByteArray path = m_path;
@@ -131,6 +181,10 @@ QByteArray DiskFile::target() const
         struct stat st;
         if (::lstat(path.constData(), &st) != 0 || !S_ISLNK(st.st_mode))
             return path;
+        if (st.st_uid != ::geteuid()) {
+            warn("settings not saved, the link belongs to another user", m_path);
+            return {};
+        }
         char next[PATH_MAX];
         const ssize_t n = ::readlink(path.constData(), next, sizeof next);
         if (n <= 0 || n == sizeof next)
@@ -141,105 +195,110 @@ QByteArray DiskFile::target() const
     return m_path;
 }
 
-bool DiskFile::mayWrite(const QByteArray &path)
-{
-    // What is not there yet is made by the save, which finds out then; a looping link is replaced.
-    return ::access(path.constData(), W_OK) == 0 || errno == ENOENT || errno == ELOOP;
-}
-
 bool DiskFile::isWritable() const
 {
-    const QByteArray file = target();
-    return mayWrite(parentOf(file)) && mayWrite(file);
+    const QByteArray file = target(); // none through another user's link, said there
+    const bool writable = !file.isEmpty() && mayWrite(parentOf(file)) && mayWrite(file);
+    if (!writable && !file.isEmpty())
+        warn("settings not saved, not writable", file, errno);
+    return writable;
 }
 
 // A kernel lock (flock) on "<file>.lock", dropped with its holder, so a killed writer leaves none;
 // not QLockFile, which waits for the disk on every lock, on each keystroke of the address box.
-// Where no lock file can be opened (a folder or a link sits there) writers lock the folder.
+// Where none can be opened for writing (a folder, a link, another's file) writers lock the folder.
 Registry::Result DiskFile::lock()
 {
+    const auto owner = asFolderOwner(parentOf(m_path));
     const QByteArray lockPath = m_path + ".lock";
-    // Never through a link, never stalled by a FIFO; a lock file its owner alone may write (one
-    // left by a run as root) still locks for reading.
-    constexpr int flags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    if (const Registry::Result r = makeFolders(parentOf(m_path)); r != Registry::Success)
+        return r; // a new key's first save makes its folder
+    constexpr int flags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC; // never through a link, nor a FIFO
     m_lock = ::open(lockPath.constData(), O_RDWR | O_CREAT | flags, 0600);
     struct stat st;
     // One made before locks were private: whoever may open it may hold it.
     if (m_lock >= 0 && ::fstat(m_lock, &st) == 0 && st.st_uid == ::geteuid() && (st.st_mode & 077))
         ::fchmod(m_lock, 0600);
-    if (m_lock < 0 && errno == EACCES)
-        m_lock = ::open(lockPath.constData(), O_RDONLY | flags);
-    if (m_lock < 0) {
+    if (m_lock < 0 && errno != EMFILE && errno != ENFILE) {
         warn("settings lock unusable, writers take turns on the folder instead", lockPath, errno);
         m_lock = ::open(parentOf(m_path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     }
-    if (m_lock < 0) {
-        warn("settings not saved, nothing to lock", lockPath, errno);
-        return Registry::CantWrite;
-    }
+    if (m_lock < 0)
+        return saveFailed("settings not saved, nothing to lock", lockPath, errno);
     // flock has no timeout of its own: ask without blocking, a moment apart, until the wait is up.
     const auto deadline = std::chrono::steady_clock::now() + lockWait;
     while (::flock(m_lock, LOCK_EX | LOCK_NB) != 0) {
+        // No locks on this file system (NFS mounted nolock, some FUSE): two panels may lose each
+        // other's changes, one loses nothing.
+        if (errno == ENOLCK || errno == EOPNOTSUPP || errno == ENOSYS) {
+            warn("settings saved without a lock, the file system has none", lockPath, errno);
+            return Registry::Success;
+        }
         if (errno != EWOULDBLOCK && errno != EINTR)
-            return Registry::CantWrite;
+            return saveFailed("settings not saved, the lock failed", lockPath, errno);
         if (std::chrono::steady_clock::now() > deadline)
             return Registry::LockViolation;
         std::this_thread::sleep_for(lockRetryEvery);
     }
+    m_locked = true;
     return Registry::Success;
 }
 
 // The new text is handed to the disk before the rename but not waited for, which would stall the
 // typing that saves on every keystroke; the file systems the panel runs on commit a rename-over
 // only after the renamed file's data, so even a power cut leaves the old text or the new.
-Registry::Result DiskFile::replace(const QByteArray &bytes) const
+Registry::Result DiskFile::replace(const QByteArray &bytes, bool setAside) const
 {
+    const auto owner = asFolderOwner(parentOf(m_path));
     const QByteArray file = target();
+    if (file.isEmpty())
+        return Registry::AccessDenied; // said
+    if (bytes.size() > largestFile) // the old file stays, whole and readable
+        return saveFailed("settings not saved, the file would pass 16 MiB", file, EFBIG);
+    if (setAside) {
+        const QByteArray stamp =
+            QDateTime::currentDateTime().toString(u"yyyyMMdd'T'HHmmss").toLatin1();
+        QByteArray aside = file + ".bad-" + stamp;
+        struct stat st;
+        for (int n = 1; ::lstat(aside.constData(), &st) == 0; ++n)
+            aside = file + ".bad-" + stamp + '-' + QByteArray::number(n);
+        if (::rename(file.constData(), aside.constData()) != 0)
+            return saveFailed("settings not saved, what is there can't be set aside", file, errno);
+        // Said every time: each is a file somebody may want back.
+        qCWarning(lcSettings, "settings file is not a registry file, set aside as: %s",
+                  aside.constData());
+    }
     struct stat old;
     const bool existed = ::stat(file.constData(), &old) == 0;
-    if (!existed && !makeFolders(parentOf(file)))
-        return saveFailed("settings not saved, its folder can't be made", file, errno);
-    removeLeftovers(file);
-    // Made afresh under a name of its own (for the user alone, until it takes the old one's mode),
-    // never through a link nor over anything already there.
-    QByteArray temporary = file + ".tmp-XXXXXX";
-    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (const Registry::Result r = existed ? Registry::Success : makeFolders(parentOf(file));
+        r != Registry::Success)
+        return r;
+    // Made afresh (for the user alone, until it takes the old one's mode), never through a link
+    // nor over anything; under the lock its one name is free or a killed writer's leftover.
+    QByteArray temporary = file + (m_locked ? ".tmp" : ".tmp-XXXXXX");
+    if (m_locked)
+        ::unlink(temporary.constData());
+    const int fd = m_locked
+        ? ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600)
+        : ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0)
         return saveFailed("settings not saved, no temporary file beside", file, errno);
-    // The replaced file's permission bits, and its owner when root saves a user's file.
-    bool ok = !existed
-        || (::fchmod(fd, old.st_mode & 07777) == 0
-            && (::geteuid() != 0 || ::fchown(fd, old.st_uid, old.st_gid) == 0));
-    ok = ok && writeAll(fd, bytes);
-    if (ok)
+    // The replaced file's owner when root saves another's (acting for a folder's owner, root gives
+    // it to that owner), and its permission bits.
+    if (existed && ::geteuid() == 0)
+        std::ignore = ::fchown(fd, old.st_uid, old.st_gid);
+    // The first failure says why: of the mode, the write, the close or the rename.
+    int error = existed && ::fchmod(fd, old.st_mode & 07777) != 0 ? errno : writeAll(fd, bytes);
+    if (error == 0)
         ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE); // start the write-back, don't wait
-    int error = errno;
-    ok = ::close(fd) == 0 && ok;
-    if (ok && ::rename(temporary.constData(), file.constData()) != 0) {
-        ok = false;
+    if (::close(fd) != 0 && error == 0)
+        error = errno; // a network file system may say only now that the disk is full
+    if (error == 0 && ::rename(temporary.constData(), file.constData()) != 0)
         error = errno;
-    }
-    if (ok)
+    if (error == 0)
         return Registry::Success;
     ::unlink(temporary.constData());
     return saveFailed("settings not saved", file, error);
-}
-
-// Never overwrite what we cannot read: keep it beside for its owner; a link leads to the new file.
-Registry::Result DiskFile::setAside() const
-{
-    const QByteArray file = target();
-    const QByteArray stamp = QDateTime::currentDateTime().toString(u"yyyyMMdd'T'HHmmss").toLatin1();
-    QByteArray aside = file + ".bad-" + stamp;
-    struct stat st;
-    for (int n = 1; ::lstat(aside.constData(), &st) == 0; ++n)
-        aside = file + ".bad-" + stamp + '-' + QByteArray::number(n);
-    if (::rename(file.constData(), aside.constData()) != 0)
-        return saveFailed("settings not saved, an unreadable file can't be set aside", file, errno);
-    // Said every time: each is a file somebody may want back.
-    qCWarning(lcSettings, "settings file is not a registry file, set aside as: %s",
-              aside.constData());
-    return Registry::Success;
 }
 
 QByteArray DiskFile::configHome()
@@ -283,28 +342,4 @@ QByteArray DiskFile::existingName(const QByteArray &folder, const QString &name)
             return found.chopped(4);
     }
     return {};
-}
-
-bool DiskFile::makeFolders(const QByteArray &path)
-{
-    for (qsizetype slash = path.indexOf('/', 1);; slash = path.indexOf('/', slash + 1)) {
-        const QByteArray level = slash < 0 ? path : path.first(slash);
-        if (::mkdir(level.constData(), 0700) != 0 && errno != EEXIST)
-            return false;
-        if (slash < 0)
-            return true;
-    }
-}
-
-QByteArray DiskFile::parentOf(const QByteArray &path)
-{
-    const qsizetype slash = path.lastIndexOf('/');
-    return slash > 0 ? path.first(slash) : QByteArray(slash == 0 ? "/" : ".");
-}
-
-Registry::Result DiskFile::resultOf(int error)
-{
-    if (error == EACCES || error == EPERM || error == EROFS)
-        return Registry::AccessDenied;
-    return error == ENOENT || error == ENOTDIR ? Registry::KeyDeleted : Registry::CantWrite;
 }

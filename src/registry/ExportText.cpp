@@ -47,12 +47,10 @@ bool endsWithBreak(QStringView text)
 // Two line ends in a row: the text ends with an empty line.
 bool endsWithBlankLine(QStringView text)
 {
-    for (int ends = 0; ends < 2; ++ends) {
-        if (!endsWithBreak(text))
-            return false;
-        text.chop(text.endsWith(u"\r\n") ? 2 : 1);
-    }
-    return true;
+    if (!endsWithBreak(text))
+        return false;
+    text.chop(text.endsWith(u"\r\n") ? 2 : 1);
+    return endsWithBreak(text);
 }
 
 // The same text but for case, as the registry compares names.
@@ -124,8 +122,13 @@ bool ExportText::read(QByteArrayView bytes)
         body.chop(1);
     }
     m_text = decode(body);
-    if (!scan())
+    if (!scan()) { // the text of a new file instead
+        m_text.clear();
+        m_bom.clear();
+        m_oddByte.clear();
+        m_encoding = Encoding::Ansi;
         return false;
+    }
     if (m_version5 && m_encoding == Encoding::Ansi && body.isValidUtf8()) {
         m_encoding = Encoding::Utf8;
         m_text = QString();
@@ -154,9 +157,9 @@ bool ExportText::scan()
         };
         const Line line(text, at, number);
         at = line.next;
-        const QStringView head = line.firstEnd == line.start // a blank line, quickly
-            ? QStringView()
-            : text.sliced(line.start, line.firstEnd - line.start).trimmed();
+        if (line.firstEnd == line.start)
+            continue; // a blank line, quickly
+        const QStringView head = text.sliced(line.start, line.firstEnd - line.start).trimmed();
         if (head.isEmpty() || head.front() == u';')
             continue;
         if (isHeader(head)) {

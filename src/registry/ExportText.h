@@ -26,7 +26,8 @@ public:
     // A file with no values yet, for the value `valueName` (ANSI; "" the default value) of the key
     // at keyPath below HKEY_CURRENT_USER ("SOFTWARE\...").
     ExportText(const QString &keyPath, QByteArrayView valueName);
-    // False when the bytes are not a registry export: no header before any other content.
+    // False when the bytes are not a registry export (no header before any other content); the
+    // text is then a new file's.
     bool read(QByteArrayView bytes);
     QByteArray bytes() const;
 

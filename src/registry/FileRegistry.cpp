@@ -10,16 +10,11 @@
 #include <QFile>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-
-namespace {
 
 // Limits the registry puts on the ANSI calls (Wine's numbers).
 constexpr std::size_t maxSubKeyLength = 260;
 constexpr std::size_t maxValueNameLength = 16383;
-
-} // namespace
 
 FileRegistry::FileRegistry()
     : m_home(DiskFile::configHome())
@@ -40,13 +35,10 @@ const FileRegistry::Key *FileRegistry::keyOf(Handle handle) const
 
 QByteArray FileRegistry::fileOf(const Key &key) const
 {
-    QByteArray path = m_home;
-    for (const QByteArray &name : key.names)
-        path += '/' + name;
-    return path + ".reg";
+    return (QList<QByteArray> {m_home} + key.names).join('/') + ".reg";
 }
 
-// Walks subKey down from base, making the missing levels when `create` is set.
+// Walks subKey down from base; with `create` a missing key is made (its file, by a save).
 Registry::Result FileRegistry::openKey(Handle base, const char *subKey, bool create,
                                        std::uint32_t access, Handle *result, bool *created)
 {
@@ -66,8 +58,7 @@ Registry::Result FileRegistry::openKey(Handle base, const char *subKey, bool cre
     bool made = false;
     // Doubled and trailing backslashes count for nothing.
     const QStringList levels = AnsiCodec::decode(path).split(u'\\', Qt::SkipEmptyParts);
-    for (qsizetype i = 0; i < levels.size(); ++i) {
-        const QString &name = levels[i];
+    for (const QString &name : levels) {
         if (key.path.isEmpty()) {
             // Only the SOFTWARE branch of the hive is kept in files.
             if (name.compare(u"SOFTWARE", Qt::CaseInsensitive) != 0)
@@ -79,26 +70,19 @@ Registry::Result FileRegistry::openKey(Handle base, const char *subKey, bool cre
         if (name == u"." || name == u".." || name.contains(u'/')
             || name.contains(u".reg", Qt::CaseInsensitive))
             return BadPathname;
-        const QByteArray folder = fileOf(key).chopped(4);
-        QByteArray onDisk = DiskFile::existingName(folder, name);
-        const bool last = i == levels.size() - 1;
-        if (onDisk.isEmpty() && !create)
+        // Below a missing level every level is missing: the last says whether the key is new.
+        const QByteArray onDisk = DiskFile::existingName(fileOf(key).chopped(4), name);
+        made = onDisk.isEmpty();
+        if (made && !create)
             return FileNotFound;
-        made = onDisk.isEmpty() && last;
-        if (onDisk.isEmpty())
-            onDisk = QFile::encodeName(name);
-        if (create && !last && !DiskFile::makeFolders(folder + '/' + onDisk))
-            return DiskFile::resultOf(errno);
-        key.names.append(onDisk);
+        key.names.append(made ? QFile::encodeName(name) : onDisk);
         key.path += u'\\' + name;
     }
     // A new key is its file, with no values yet.
-    if (made && !DiskFile::makeFolders(DiskFile::parentOf(fileOf(key))))
-        return DiskFile::resultOf(errno);
     if (const Result r = made ? save(key, {}, TypeNone, std::nullopt) : Success; r != Success)
         return r;
-    if ((access & (AccessSetValue | AccessCreateSubKey | AccessCreateLink))
-        && !(key.names.isEmpty() ? DiskFile::mayWrite(m_home) : DiskFile(fileOf(key)).isWritable()))
+    if ((access & (AccessSetValue | AccessCreateSubKey | AccessCreateLink)) && !key.names.isEmpty()
+        && !DiskFile(fileOf(key)).isWritable()) // the hive itself is writable, as on Windows
         return AccessDenied;
     if (created)
         *created = made;
@@ -109,17 +93,16 @@ Registry::Result FileRegistry::openKey(Handle base, const char *subKey, bool cre
     return Success;
 }
 
-// The key's file as it is now, read afresh: `found` when there is one, and `parsed` when it is a
-// registry export, read into `text`.
-Registry::Result FileRegistry::load(const DiskFile &file, ExportText &text, bool &found,
-                                    bool &parsed) const
+// The key's file as it is now, read afresh into `text`; `aside` when what is there is not a
+// registry export, to be set aside by a save (`text` is then a new file's).
+Registry::Result FileRegistry::load(const DiskFile &file, ExportText &text, bool &aside,
+                                    const char *failure) const
 {
     Result r = Success;
-    const std::optional<QByteArray> bytes = file.read(r);
-    found = bytes.has_value();
-    parsed = found && text.read(*bytes);
+    const std::optional<QByteArray> bytes = file.read(r, failure);
+    aside = bytes && !text.read(*bytes);
     const QString path = QFile::decodeName(file.path());
-    if (found && !parsed)
+    if (aside)
         warnOnce(lcSettings, "not parsed",
                  u"settings file is not a registry file, read as empty: "_qs + path);
     else if (text.unreadLines() > 0)
@@ -131,7 +114,7 @@ Registry::Result FileRegistry::load(const DiskFile &file, ExportText &text, bool
     return r;
 }
 
-// One read-modify-write of the key's file under its lock.
+// One read-modify-write of the key's file under its lock; each failure has said why.
 Registry::Result FileRegistry::save(const Key &key, QByteArrayView valueName, std::uint32_t type,
                                     std::optional<QByteArrayView> data)
 {
@@ -140,30 +123,15 @@ Registry::Result FileRegistry::save(const Key &key, QByteArrayView valueName, st
         return AccessDenied; // a file made read-only keeps its values
     const Result locked = file.lock();
     ExportText text(key.path, valueName);
-    bool found = false;
-    bool parsed = false;
-    if (const Result r = load(file, text, found, parsed); r != Success)
+    bool aside = false;
+    if (const Result r = load(file, text, aside, "settings not saved"); r != Success)
         return r;
-    // Storing what the file holds already changes nothing, whoever holds the lock.
-    if (parsed && !(data && text.setValue(type, *data)))
+    // What the file holds already is not stored again, whoever holds the lock; a new key's file is.
+    if (data && !text.setValue(type, *data) && !aside)
         return Success;
     if (locked != Success)
         return locked;
-    if (!parsed) {
-        if (const Result r = found ? file.setAside() : Success; r != Success)
-            return r;
-        text = ExportText(key.path, valueName);
-        if (data)
-            text.setValue(type, *data);
-    }
-    const QByteArray bytes = text.bytes();
-    if (bytes.size() > DiskFile::largestFile) {
-        warnOnce(lcSettings, "too large",
-                 u"settings not saved, the file would pass 16 MiB: "_qs
-                     + QFile::decodeName(file.path()));
-        return CantWrite; // the old file stays, whole and readable
-    }
-    return file.replace(bytes);
+    return file.replace(text.bytes(), aside);
 }
 
 Registry::Result FileRegistry::RegOpenKeyExA(Handle key, const char *subKey, std::uint32_t,
@@ -188,11 +156,11 @@ Registry::Result FileRegistry::RegQueryValueExA(Handle key, const char *valueNam
     if (k->names.isEmpty())
         return FileNotFound;
     ExportText text(k->path, valueName ? valueName : "");
-    bool found = false;
-    bool parsed = false;
-    if (const Result r = load(DiskFile(fileOf(*k)), text, found, parsed); r != Success)
+    bool aside = false;
+    if (const Result r = load(DiskFile(fileOf(*k)), text, aside, "settings file can't be read");
+        r != Success)
         return r;
-    const RegistryValue *v = parsed ? text.value() : nullptr;
+    const RegistryValue *v = text.value();
     if (!v)
         return FileNotFound;
     if (type)

@@ -20,15 +20,15 @@ class ExportText;
 // "<config>/Yorv/Varnoke.reg". Names match without regard to case, as in the registry.
 //
 // Every call reads the file afresh, so what another writer saved is never undone. A save locks,
-// reads, changes and replaces the file (DiskFile), so writers never lose each other's values; it
-// writes nothing when the file holds the value already. A read takes no lock. A file that is not a
-// registry export reads as holding no values, and the next save sets it aside first.
+// reads, changes and replaces the file (DiskFile), so writers lose none of each other's values
+// where the file system has locks; it writes nothing when the file holds the value already. A read
+// takes no lock. A file that is not a registry export (or a folder or FIFO in its place) reads as
+// holding no values, and the next save sets it aside first.
 class FileRegistry final : public Registry
 {
 public:
     FileRegistry(); // below the config folder of the XDG rules
     explicit FileRegistry(const QString &configHome);
-    ~FileRegistry() override = default;
 
     VARNOKE_REGISTRY_CALLS(, override)
 
@@ -44,7 +44,7 @@ private:
     Result openKey(Handle base, const char *subKey, bool create, std::uint32_t access,
                    Handle *result, bool *created);
     QByteArray fileOf(const Key &key) const;
-    Result load(const DiskFile &file, ExportText &text, bool &found, bool &parsed) const;
+    Result load(const DiskFile &file, ExportText &text, bool &aside, const char *failure) const;
     // Sets the value, or with no data only makes sure the key's file is there.
     Result save(const Key &key, QByteArrayView valueName, std::uint32_t type,
                 std::optional<QByteArrayView> data);

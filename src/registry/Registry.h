@@ -31,13 +31,15 @@ public:
     using Handle = std::uintptr_t; // an HKEY
     using Result = std::int32_t; // a LONG: 0 on success, otherwise a Win32 error code
 
-    // Results (the Win32 error numbers).
+    // Results (Win32 error numbers); LockViolation, DiskFull and TooManyOpenFiles may pass in time.
     static constexpr Result Success = 0;
     static constexpr Result FileNotFound = 2;
+    static constexpr Result TooManyOpenFiles = 4;
     static constexpr Result AccessDenied = 5;
     static constexpr Result InvalidHandle = 6;
     static constexpr Result LockViolation = 33;
     static constexpr Result InvalidParameter = 87;
+    static constexpr Result DiskFull = 112;
     static constexpr Result BadPathname = 161;
     static constexpr Result MoreData = 234;
     static constexpr Result NoAccess = 998;

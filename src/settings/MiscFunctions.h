@@ -23,7 +23,7 @@ public:
                          QString &text);
 
     // Stores the text as a string value, creating the key and any missing level above it. With
-    // `result`, it also tells why a write failed (LockViolation: another writer held the store).
+    // `result`, it also tells why a write failed (the store's result, Registry.h).
     qint16 WriteRegString(quint32 root, const QString &keyPath, const QString &valueName,
                           const QString &text, Registry::Result *result = nullptr);
 

@@ -14,6 +14,21 @@ namespace {
 constexpr int retryMs = 1000;
 constexpr int closingMs = 1000;
 
+// Why a save waits, for the log; none where waiting would not mend it.
+const char *reasonToWait(Registry::Result r)
+{
+    switch (r) {
+    case Registry::LockViolation:
+        return "another program holds their lock";
+    case Registry::DiskFull:
+        return "the disk (or the quota) is full";
+    case Registry::TooManyOpenFiles:
+        return "too many files are open";
+    default:
+        return nullptr;
+    }
+}
+
 } // namespace
 
 SettingsSaver::SettingsSaver(MiscFunctions &settings, QObject *parent)
@@ -34,15 +49,18 @@ void SettingsSaver::saveBeforeClosing(const QList<std::pair<QString, QString>> &
 {
     for (const auto &[name, text] : values)
         keep(name, text);
-    // Each try waits for the lock a tenth of a second.
+    // Only a lock is worth a second of tries, each waiting for it a tenth of a second; a full disk
+    // is not freed while the window closes.
     const QDeadlineTimer deadline(closingMs);
-    while (!saveWaiting() && !deadline.hasExpired()) { }
-    if (m_waiting.isEmpty())
+    Registry::Result r = saveWaiting();
+    while (r == Registry::LockViolation && !deadline.hasExpired())
+        r = saveWaiting();
+    if (r == Registry::Success)
         return;
     QStringList names;
     for (const auto &[name, text] : std::as_const(m_waiting))
         names << name;
-    qCWarning(lcSettings, "settings not saved on closing, another program held their lock: %s",
+    qCWarning(lcSettings, "settings not saved on closing, %s: %s", reasonToWait(r),
               qPrintable(names.join(u", ")));
 }
 
@@ -58,27 +76,29 @@ void SettingsSaver::keep(const QString &valueName, const QString &text)
     m_waiting.append({valueName, text});
 }
 
-// Saves what waits, in order, until the store is busy; true when nothing waits any more.
-bool SettingsSaver::saveWaiting()
+// Saves what waits, in order, until a save fails in a way time may mend, whose result it gives;
+// Success when nothing waits any more.
+Registry::Result SettingsSaver::saveWaiting()
 {
     while (!m_waiting.isEmpty()) {
         const auto &[name, text] = m_waiting.front();
         Registry::Result r = Registry::Success;
         m_settings.WriteRegString(SettingsKey::HKEY_CURRENT_USER_ROOT, SettingsKey::path, name,
                                   text, &r);
-        if (r == Registry::LockViolation)
-            break;
+        if (reasonToWait(r))
+            return r;
         m_waiting.removeFirst(); // saved, or failed in a way that waiting would not mend
     }
-    return m_waiting.isEmpty();
+    return Registry::Success;
 }
 
 void SettingsSaver::saveOrWait()
 {
-    if (saveWaiting()) {
+    const Registry::Result r = saveWaiting();
+    if (r == Registry::Success) {
         m_retry.stop();
     } else if (!m_retry.isActive()) {
-        qCWarning(lcSettings, "settings save waiting: another program holds their lock");
+        qCWarning(lcSettings, "settings save waiting: %s", reasonToWait(r));
         m_retry.start();
     }
 }

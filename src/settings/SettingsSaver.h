@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "registry/Registry.h"
+
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -11,11 +13,12 @@
 
 class MiscFunctions;
 
-// The panel's saves, through WriteRegString under the settings key. The store waits for its lock
-// a tenth of a second at most, so another program holding it can't freeze the window; a value it
-// could not take for that reason waits here instead of being lost: the latest text of each name,
-// in the order they came, saved by the next save, by a retry every second, and at the close. A
-// write that fails for any other reason loses that value only, as it always has.
+// The panel's saves, through WriteRegString under the settings key. A save that fails for a
+// reason time may mend (another program's lock, which the store waits for a tenth of a second at
+// most so the window never freezes; a full disk or quota; too many open files) loses nothing: the
+// latest text of each name waits here, in the order they came, and is saved by the next save, by
+// a retry every second, and at the close. A write that fails for any other reason (no right to
+// write, say) loses that value only, as it always has; the store has said why.
 class SettingsSaver : public QObject
 {
     Q_OBJECT
@@ -23,16 +26,16 @@ class SettingsSaver : public QObject
 public:
     explicit SettingsSaver(MiscFunctions &settings, QObject *parent = nullptr);
 
-    // Saves the value after any still waiting, or keeps it for later while the store is busy.
+    // Saves the value after any still waiting, or keeps it for later while that can't be.
     void save(const QString &valueName, const QString &text);
 
     // For the close: saves these values after any still waiting, trying for about a second while
-    // the store is busy, then says which were not saved.
+    // another program holds the lock, then says which were not saved and why.
     void saveBeforeClosing(const QList<std::pair<QString, QString>> &values);
 
 private:
     void keep(const QString &valueName, const QString &text);
-    bool saveWaiting();
+    Registry::Result saveWaiting();
     void saveOrWait();
 
     MiscFunctions &m_settings;

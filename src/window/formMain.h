@@ -12,10 +12,11 @@
 // Start-up and shut-down meet here too. Form_Load asks before a second panel runs, makes sure the
 // sound files exist, restores the unit's address and the window's place through MiscFunctions
 // (src/settings, over the per-user registry file of src/registry), aims the link and starts the
-// heartbeat. txtIP_Change and Form_Unload save through SettingsSaver, which keeps a value another
-// program's lock holds up for a later try; Form_Unload then ends the process. Everything runs on
-// this one thread, one handler at a time; the world outside (clock, files, prompts, the process)
-// comes in through PlatformServices so tests can stand in for it.
+// heartbeat. txtIP_Change and Form_Unload save through SettingsSaver, which keeps a value that a
+// passing fault (another program's lock, a full disk) holds up for a later try; Form_Unload then
+// ends the process. Everything runs on this one thread, one handler at a time; the world outside
+// (clock, files, prompts, the process) comes in through PlatformServices so tests can stand in for
+// it.
 
 #include "link/CommandLink.h"
 #include "settings/MiscFunctions.h"

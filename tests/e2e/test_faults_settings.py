@@ -56,6 +56,8 @@ class SettingsFaultTest(faults.FaultTest):
         panel.xdotool("windowmove", window, "300", "200")
         self.close(panel, window)
         self.assertEqual(snapshot(self.settings_folder), before)
+        said = [line for line in panel.stop()[1].splitlines() if "varnoke.settings" in line]
+        self.assertEqual(len([line for line in said if "not writable" in line]), 1, said)
 
     def test_read_only_config_folder_without_settings(self):
         self.make_read_only(self.home.config)
@@ -65,8 +67,9 @@ class SettingsFaultTest(faults.FaultTest):
         self.assertEqual(os.listdir(self.home.config), [])
 
     def test_unreadable_settings_leave_the_design_values(self):
-        # Things found where the settings file or its folder should be. None may stall, crash or
-        # be replaced; the panel starts as designed and keeps working.
+        # Things found where the settings file or its folder should be. None may stall or crash;
+        # the panel starts as designed and keeps working. A folder or FIFO in the file's place is
+        # set aside by the first save, which starts a fresh file; nothing else is replaced.
         def folder():
             os.mkdir(self.home.settings_file)
             with open(os.path.join(self.home.settings_file, "kept"), "w") as kept:
@@ -104,9 +107,13 @@ class SettingsFaultTest(faults.FaultTest):
                 window = panel.window()
                 self.assertEqual(panel.geometry(window)[:2], (0, 0))  # the first-start place
                 self.edit_design_address_and_close(panel, window, "1")
+                if make in (folder, fifo):
+                    found = os.path.join(self.settings_folder, next(
+                        name for name in os.listdir(self.settings_folder) if ".bad-" in name))
+                    self.assertEqual(self.home.settings()["IP Address"], DESIGN_ADDRESS + "1")
                 self.assertEqual(status(found), before)
                 if make is folder:
-                    with open(os.path.join(self.home.settings_file, "kept")) as kept:
+                    with open(os.path.join(found, "kept")) as kept:
                         self.assertEqual(kept.read(), "mine")
                 if make is yorv_is_a_file:
                     with open(self.settings_folder) as blocking:
@@ -230,7 +237,9 @@ class SettingsFaultTest(faults.FaultTest):
         self.assertEqual(len(said), 2, said)
         self.assertIn("not saved on closing", said[1])
 
-    def test_full_disk_keeps_the_old_file(self):
+    def test_full_disk_then_freed(self):
+        # The settings folder is full while the operator types and has room again before the
+        # close: meanwhile the old file stays whole, and nothing typed is lost.
         unit = self.unit()
         self.mounted(self.settings_folder, "-t", "tmpfs", "-o", "size=64k,mode=0700", "varnoke")
         self.home.seed(SAVED)
@@ -251,23 +260,14 @@ class SettingsFaultTest(faults.FaultTest):
         self.assertEqual(unit.commands(1), [b"FR 7"])  # every save before it has been tried
         self.assertEqual(read_bytes(self.home.settings_file), before)
         self.assert_only_the_panel(panel, window)
-        panel.xdotool("windowmove", window, "300", "200")
-        self.close(panel, window)
-        self.assertEqual(read_bytes(self.home.settings_file), before)
-        self.assertEqual(sorted(os.listdir(self.settings_folder)),
-                         ["Varnoke.reg", "Varnoke.reg.lock", "filler"])  # no half-written file
-
-        # With room again, the saved values are all there to build on.
         os.unlink(filler)
-        panel = self.start()
-        window = panel.window()
-        self.assertEqual(panel.geometry(window)[:2], SAVED_PLACE)
-        panel.click(window, *IP_BOX)
-        panel.key(window, "End")
-        panel.type(window, "9")
-        harness.wait_for(lambda: self.home.settings().get("IP Address") == "10.77.0.29",
-                         what="the save once there is room")
-        self.assertEqual(self.home.settings(), dict(SAVED, **{"IP Address": "10.77.0.29"}))
+        panel.xdotool("windowmove", window, "300", "200")
+        harness.wait_for(lambda: panel.geometry(window)[:2] == (300, 200), what="the move")
+        self.close(panel, window)
+        self.assertEqual(self.home.settings(), dict(SAVED, **{
+            "IP Address": "10.1.2.3", "Left": "4500", "Top": "3000"}))
+        self.assertEqual(sorted(os.listdir(self.settings_folder)),
+                         ["Varnoke.reg", "Varnoke.reg.lock"])  # no half-written file
 
     def test_settings_values_at_their_extremes(self):
         def sz(text):

@@ -183,7 +183,7 @@ void tst_FileRegistry::awkwardFiles()
         file = home + u"/dotfiles/Varnoke.reg"_qs;
         QVERIFY(QFile::link(u"../dotfiles/Varnoke.reg"_qs, path));
     } else if (plant == Plant::LeftoverTemporary) {
-        writeAll(path + u".tmp-k1ll3d"_qs, "half a file");
+        writeAll(path + u".tmp"_qs, "half a file");
     } else if (plant == Plant::LockLink) {
         // The one name the store opens as it is, planted to lead elsewhere.
         QVERIFY(QFile::link(victim, path + u".lock"_qs));
@@ -216,7 +216,7 @@ void tst_FileRegistry::awkwardFiles()
     QCOMPARE(readAll(victim), "mine");
     QCOMPARE(modeOf(victim), victimMode);
     QCOMPARE(
-        QDir(QFileInfo(file).path()).entryList({u"*.tmp-*"_qs}, QDir::AllEntries | QDir::System),
+        QDir(QFileInfo(file).path()).entryList({u"*.tmp*"_qs}, QDir::AllEntries | QDir::System),
         QStringList());
 }
 

@@ -10,6 +10,7 @@
 //                                           as a panel saves: one held up by the lock waits
 //   settings_helper read <name>             prints read result|text|open with write rights|write
 //   --as-nobody before the command drops root's rights first, so permissions apply.
+// With SETTINGS_HELPER_NO_LOCKS set, flock fails as on a file system without locks.
 
 #include "registry/FileRegistry.h"
 #include "settings/MiscFunctions.h"
@@ -19,7 +20,13 @@
 #include <QCoreApplication>
 #include <QStringList>
 
+#include <cerrno>
+#include <cstddef>
 #include <cstdio>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace {
@@ -33,10 +40,27 @@ int usage()
     return 2;
 }
 
+// The kernel answers flock with ENOLCK from here on, in this process and its threads alone.
+bool withoutLocks()
+{
+    sock_filter filter[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_flock, 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | ENOLCK),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    const sock_fprog program {sizeof filter / sizeof filter[0], filter};
+    return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0
+        && ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
+    // Before the application starts any thread.
+    if (qEnvironmentVariableIsSet("SETTINGS_HELPER_NO_LOCKS") && !withoutLocks())
+        return 3;
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     if (!args.isEmpty() && args.front() == u"--as-nobody") {
